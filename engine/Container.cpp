@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Container.h"
+
+#include "FileSystem.h"
+#include "Keys.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Reads up to `count` bytes from the start of a regular file; returns how many, -1 on failure.
+long ReadPrefix(const std::string& path, std::uint8_t* data, std::size_t count)
+{
+    if (GetFileKind(path) != FileKind::Regular) return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::read(fd, data + got, count - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return static_cast<long>(got);
+}
+
+} // namespace
+
+ContainerInfo ReadContainerInfo(const std::string& path)
+{
+    ContainerInfo info;
+    std::uint8_t header[kLongHeaderLength];
+    const long got = ReadPrefix(path, header, sizeof header);
+    if (got < 4) return info;
+    info.tag = MethodTagForMagicByte(header[3]);
+    info.method = MethodFromMagicByte(header[3]);
+    info.headerLength = header[3] == '7' || header[3] == 'A' ? kShortHeaderLength : kLongHeaderLength;
+    if (got < info.headerLength) return info;
+    info.readable = true;
+    info.plainSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(header[4]) | header[5] << 8 |
+                                               header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24);
+    return info;
+}
+
+std::string ReadMethodTag(const std::string& path)
+{
+    return ReadContainerInfo(path).tag;
+}

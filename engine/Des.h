@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// DES as published in FIPS 46-3, in two implementations that compute the same cipher:
+// the bit-serial one (every bit in a byte, schedule rebuilt per block) reads and writes the old
+// methods 0 and 2; the table-driven one (SP tables, schedule made once) serves methods 3 and 4.
+// Blocks and keys are 8 bytes in the standard order; key parity bits are ignored.
+#pragma once
+
+#include <cstdint>
+
+// input -> output under key. direction: 1 = encipher, 0 = decipher. input may equal output.
+void BitDesBlock(const std::uint8_t* input, std::uint8_t* output, const std::uint8_t* key, int direction) noexcept;
+
+// 16 round keys of two words each; decryption schedules hold them in reverse order so that
+// DesBlock has no direction of its own.
+struct DesSchedule {
+    std::uint32_t words[32];
+};
+
+// direction: 0 = encipher, 1 = decipher (the opposite convention of BitDesBlock, kept on purpose).
+void DesMakeSchedule(DesSchedule& schedule, const std::uint8_t* key, int direction) noexcept;
+
+// Enciphers or deciphers the 8-byte block in place, as the schedule was made.
+void DesBlock(const DesSchedule& schedule, std::uint8_t* block) noexcept;
+
+// DesBlock with a, then b, then c, in place; the same result as three DesBlock calls, but the
+// permutations between the stages cancel and are skipped. Triple DES EDE passes
+// (K1 enc, K2 dec, K3 enc) to encipher and (K3 dec, K2 enc, K1 dec) to decipher.
+void DesBlock3(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c, std::uint8_t* block) noexcept;

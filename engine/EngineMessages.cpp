@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ResultCodes.h"
+
+namespace {
+
+std::string Fill(const char* pattern, const std::string& name)
+{
+    std::string text(pattern);
+    const auto at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, name);
+    return text;
+}
+
+} // namespace
+
+std::string EngineErrorMessage(int code, const std::string& name, bool withAllHint)
+{
+    switch (code) {
+    case kResultCannotOpen: return Fill("Couldn't open file %s .", name);
+    case kResultCannotCreate: return "Couldn't create a new file.";
+    case kResultReadFailed: return Fill("Couldn't read file %s .", name);
+    case kResultWrongPassword:
+        return Fill(withAllHint ? "Invalid password for the file %s !Press 'All' button to abort processing the file list."
+                                : "Invalid password for the file %s !",
+                    name);
+    case kResultNoMemory: return "No memory.";
+    case kResultNotEncrypted: return Fill("Cannot identify file %s as a valid crypted file.", name);
+    case kResultAborted: return Fill("You have aborted processing %s.", name);
+    case kResultWriteFailed: return Fill("Processing file %s has been aborted. The disk may be full.", name);
+    case kResultTooLarge:
+        return Fill("File %s is too large. Files of 2 GB (2147483648 bytes) or more cannot be encrypted.", name);
+    case kResultNotRegularFile:
+        return Fill("%s is not a regular file. Links, devices, pipes and folders are not processed.", name);
+    case kResultUnknownMethod: return "Unknown encryption method. Choose DES, IDEA or 3xDES.";
+    default: return {};
+    }
+}
+
+bool EngineErrorOffersAll(int code) noexcept
+{
+    return code == kResultWrongPassword;
+}

@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FileSystem.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
+
+namespace {
+
+int OpenDirectoryFor(const std::string& path)
+{
+    std::string dir = DirectoryOf(path);
+    if (dir.empty()) dir.push_back('.');
+    return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+mode_t CreationMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A hidden name beside `finalPath`. It does not repeat the final name, which may already be as long
+// as a name can be.
+std::string UniqueSibling(const std::string& finalPath)
+{
+    static std::mt19937_64 generator{std::random_device{}()};
+    char name[48];
+    std::snprintf(name, sizeof name, ".kvtmp-%d-%016llx", static_cast<int>(::getpid()),
+                  static_cast<unsigned long long>(generator()));
+    return JoinPath(DirectoryOf(finalPath), name);
+}
+
+bool WriteFully(int fd, const void* data, std::size_t count)
+{
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (count > 0) {
+        const ssize_t n = ::write(fd, p, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+FileKind GetFileKind(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return FileKind::Missing;
+    if (S_ISREG(st.st_mode)) return FileKind::Regular;
+    if (S_ISDIR(st.st_mode)) return FileKind::Directory;
+    return FileKind::Other;
+}
+
+long long GetFileSize(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_size);
+}
+
+FileAttributes GetFileAttributes(const std::string& path)
+{
+    FileAttributes attributes;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        attributes.valid = true;
+        attributes.mode = st.st_mode & 07777;
+    }
+    return attributes;
+}
+
+bool SetArchiveOnly(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (st.st_mode & S_IWUSR) return true;
+    return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool SetFileAttributes(const std::string& path, const FileAttributes& attributes)
+{
+    if (!attributes.valid) return true;
+    if (GetFileKind(path) != FileKind::Regular) return false;
+    return ::chmod(path.c_str(), static_cast<mode_t>(attributes.mode)) == 0;
+}
+
+bool IsReadOnly(const FileAttributes& attributes) noexcept
+{
+    return attributes.valid && (attributes.mode & S_IWUSR) == 0;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name)
+{
+    if (dir.empty()) return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+#if defined(__linux__) && defined(SYS_renameat2)
+    // RENAME_NOREPLACE = 1; called through syscall() to need no new glibc.
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+    // Fallback for file systems without renameat2: link() refuses an existing name, then the old
+    // name goes. (There is a moment with both names, never one where `to` is replaced.)
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    if (::unlink(from.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(to.c_str());
+        errno = saved;
+        return false;
+    }
+    return true;
+}
+
+bool FlushDirectoryOf(const std::string& path)
+{
+    const int dirFd = OpenDirectoryFor(path);
+    if (dirFd < 0) return false;
+    const bool ok = ::fsync(dirFd) == 0 || errno == EINVAL; // some file systems cannot sync directories
+    ::close(dirFd);
+    return ok;
+}
+
+ReplacementFile::~ReplacementFile()
+{
+    Discard();
+}
+
+bool ReplacementFile::Open(const std::string& finalPath, bool plainData)
+{
+    Discard();
+    // The final name must be free for a file or hold one: a directory there could never be replaced.
+    if (const FileKind kind = GetFileKind(finalPath); kind == FileKind::Directory) {
+        errno = EISDIR;
+        return false;
+    }
+    finalPath_ = finalPath;
+    plainData_ = plainData;
+    const mode_t mode = CreationMode();
+#if defined(__linux__) && defined(O_TMPFILE)
+    // An unnamed file cannot be left behind by a crash; /proc is needed to give it a name later.
+    if (::access("/proc/self/fd", X_OK) == 0) {
+        std::string dir = DirectoryOf(finalPath);
+        if (dir.empty()) dir.push_back('.');
+        fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        if (fd_ >= 0) return true;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+    }
+#endif
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string candidate = UniqueSibling(finalPath);
+        fd_ = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd_ >= 0) {
+            tempPath_ = candidate;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool ReplacementFile::WriteAll(const void* data, std::size_t count)
+{
+    return fd_ >= 0 && WriteFully(fd_, data, count);
+}
+
+bool ReplacementFile::WriteAt(const void* data, std::size_t count, long long offset)
+{
+    if (fd_ < 0) return false;
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (count > 0) {
+        const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        count -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool ReplacementFile::Commit()
+{
+    if (fd_ < 0) return false;
+    if (::fsync(fd_) != 0) {
+        Discard();
+        return false;
+    }
+    if (tempPath_.empty()) {
+        // Give the unnamed file a hidden name first: linkat() cannot replace, rename() can, atomically.
+        const std::string procPath = "/proc/self/fd/" + std::to_string(fd_);
+        for (int attempt = 0; attempt < 16 && tempPath_.empty(); ++attempt) {
+            const std::string candidate = UniqueSibling(finalPath_);
+            if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                tempPath_ = candidate;
+            else if (errno != EEXIST)
+                break;
+        }
+        if (tempPath_.empty()) {
+            Discard();
+            return false;
+        }
+    }
+    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+        Discard();
+        return false;
+    }
+    tempPath_.clear();
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return FlushDirectoryOf(finalPath_) && closed;
+}
+
+void ReplacementFile::Discard() noexcept
+{
+    if (fd_ >= 0) {
+        if (plainData_) {
+            // Plain data must not linger in freed blocks: overwrite what was written, then flush.
+            struct stat st;
+            if (::fstat(fd_, &st) == 0 && st.st_size > 0) {
+                static const unsigned char zeros[65536] = {};
+                long long remaining = st.st_size;
+                bool ok = ::lseek(fd_, 0, SEEK_SET) == 0;
+                while (ok && remaining > 0) {
+                    const std::size_t n = remaining < 65536 ? static_cast<std::size_t>(remaining) : sizeof zeros;
+                    ok = WriteFully(fd_, zeros, n);
+                    remaining -= static_cast<long long>(n);
+                }
+                ::fsync(fd_);
+                // The file goes away below whether or not this succeeds.
+                [[maybe_unused]] const int truncated = ::ftruncate(fd_, 0);
+            }
+        }
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}

@@ -1,0 +1,413 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TKV_Pwd.h"
+
+#include "Blocks.h"
+#include "Checksum.h"
+#include "ChecksumTable.h"
+#include "Des.h"
+#include "FileSystem.h"
+#include "Idea.h"
+#include "Keys.h"
+#include "PasswordText.h"
+#include "ResultCodes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kChunkSize = 10240;
+
+// Block transformations for the chunk loops; one type per method, so that the loops carry no
+// branch on the method code.
+struct BitDesCipher
+{
+    const std::uint8_t* key;
+    int direction;
+    void operator()(std::uint8_t* block) const noexcept { BitDesBlock(block, block, key, direction); }
+};
+struct TableDesCipher
+{
+    const DesSchedule* schedule;
+    void operator()(std::uint8_t* block) const noexcept { DesBlock(*schedule, block); }
+};
+struct TripleDesCipher
+{
+    const DesSchedule* first;
+    const DesSchedule* second;
+    const DesSchedule* third;
+    void operator()(std::uint8_t* block) const noexcept { DesBlock3(*first, *second, *third, block); }
+};
+struct IdeaCipher
+{
+    const IdeaKeySchedule* schedule;
+    void operator()(std::uint8_t* block) const noexcept { IdeaBlock(block, block, *schedule); }
+};
+
+// The first `summed` blocks are plain data that also go into the checksum; computing it in the
+// same loop lets the CPU overlap its dependency chain with the cipher's.
+template <bool chained, class Cipher>
+void EncipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
+                    std::uint32_t& checksum, std::size_t summed)
+{
+    for (std::size_t i = 0; i < blocks; ++i) {
+        std::uint8_t* block = data + 8 * i;
+        if (i < summed) checksum = ChecksumBlock8(checksum, block);
+        if constexpr (chained) XorBlock(block, chain);
+        cipher(block);
+        if constexpr (chained) CopyBlock(chain, block);
+    }
+}
+
+template <bool chained, class Cipher>
+void DecipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* saved, std::uint8_t* data,
+                    std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
+{
+    for (std::size_t i = 0; i < blocks; ++i) {
+        std::uint8_t* block = data + 8 * i;
+        if constexpr (chained) MoveBytes(saved, block, 8);
+        cipher(block);
+        if constexpr (chained) {
+            XorBlock(block, chain);
+            CopyBlock(chain, saved);
+        }
+        if (i < summed) checksum = ChecksumBlock8(checksum, block);
+    }
+}
+
+// Everything secret one call holds; cleared on every way out of the call.
+struct Workspace
+{
+    std::uint8_t key[kMaxKeyLength] = {};
+    std::uint8_t chain[8] = {};
+    std::uint8_t saved[8] = {};
+    DesSchedule des[3] = {};
+    IdeaKeySchedule idea = {};
+    IdeaKeySchedule ideaInverse = {};
+    ~Workspace() { SecureZero(this, sizeof *this); }
+};
+
+// Applies one method's cipher to whole blocks of a chunk in the given direction.
+class BlockTransform
+{
+public:
+    BlockTransform(int method, bool encipher, Workspace& w) : method_(method), encipher_(encipher), w_(w)
+    {
+        switch (method) {
+        case kMethodIdea:
+            IdeaExpandKey(w.key, w.idea);
+            if (!encipher) IdeaInvertKey(w.idea, w.ideaInverse);
+            break;
+        case kMethodDes:
+            DesMakeSchedule(w.des[0], w.key, encipher ? 0 : 1);
+            break;
+        case kMethodTripleDes:
+            // Encipher: K1 enc, K2 dec, K3 enc. Decipher: K3 dec, K2 enc, K1 dec.
+            DesMakeSchedule(w.des[0], w.key + (encipher ? 0 : 16), encipher ? 0 : 1);
+            DesMakeSchedule(w.des[1], w.key + 8, encipher ? 1 : 0);
+            DesMakeSchedule(w.des[2], w.key + (encipher ? 16 : 0), encipher ? 0 : 1);
+            break;
+        default:
+            break;
+        }
+        ZeroBlock(w.chain);
+    }
+
+    // Transforms `blocks` blocks in place; the plain side of the first `summed` of them is added to
+    // `checksum` (before enciphering, after deciphering).
+    void Apply(std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
+    {
+        switch (method_) {
+        case kMethodDesEcb:
+            Run<false>(BitDesCipher{w_.key, encipher_ ? 1 : 0}, data, blocks, checksum, summed);
+            break;
+        case kMethodDesTyped:
+            Run<true>(BitDesCipher{w_.key, encipher_ ? 1 : 0}, data, blocks, checksum, summed);
+            break;
+        case kMethodIdea:
+            Run<true>(IdeaCipher{encipher_ ? &w_.idea : &w_.ideaInverse}, data, blocks, checksum, summed);
+            break;
+        case kMethodDes:
+            Run<true>(TableDesCipher{&w_.des[0]}, data, blocks, checksum, summed);
+            break;
+        case kMethodTripleDes:
+            Run<true>(TripleDesCipher{&w_.des[0], &w_.des[1], &w_.des[2]}, data, blocks, checksum, summed);
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    template <bool chained, class Cipher>
+    void Run(const Cipher& cipher, std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
+    {
+        if (encipher_)
+            EncipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
+        else
+            DecipherBlocks<chained>(cipher, w_.chain, w_.saved, data, blocks, checksum, summed);
+    }
+
+    int method_;
+    bool encipher_;
+    Workspace& w_;
+};
+
+// The source file, opened only when it is a regular file (a FIFO would block, a link would be
+// followed into another file).
+class SourceFile
+{
+public:
+    ~SourceFile()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    // 0, kResultCannotOpen or kResultNotRegularFile.
+    int Open(const std::string& path)
+    {
+        const FileKind kind = GetFileKind(path);
+        if (kind == FileKind::Missing) return kResultCannotOpen;
+        if (kind != FileKind::Regular) return kResultNotRegularFile;
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) return errno == ELOOP ? kResultNotRegularFile : kResultCannotOpen;
+        struct stat st;
+        if (::fstat(fd_, &st) != 0) return kResultCannotOpen;
+        if (!S_ISREG(st.st_mode)) return kResultNotRegularFile;
+        size_ = static_cast<long long>(st.st_size);
+        return kResultOk;
+    }
+    long long Size() const noexcept { return size_; }
+    // Reads exactly `count` bytes; false on an error or an early end.
+    bool ReadExactly(void* data, std::size_t count)
+    {
+        auto* p = static_cast<unsigned char*>(data);
+        while (count > 0) {
+            const ssize_t n = ::read(fd_, p, count);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            p += n;
+            count -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    long long size_ = 0;
+};
+
+// Counts bytes through the file layer so that tests can make it fail where a disk would.
+struct FaultCounter
+{
+    const EngineFaults& faults;
+    long long read = 0;
+    long long written = 0;
+    bool Read(SourceFile& file, void* data, std::size_t count)
+    {
+        read += static_cast<long long>(count);
+        if (faults.failReadAfter >= 0 && read > faults.failReadAfter) return false;
+        return file.ReadExactly(data, count);
+    }
+    bool Write(ReplacementFile& file, const void* data, std::size_t count)
+    {
+        written += static_cast<long long>(count);
+        if (faults.failWriteAfter >= 0 && written > faults.failWriteAfter) return false;
+        return file.WriteAll(data, count);
+    }
+};
+
+void PutLittle32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint32_t GetLittle32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+SecretBytes* AllocateChunk(SecretBytes& buffer)
+{
+    try {
+        buffer.assign(kChunkSize, 0);
+        return &buffer;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+TKV_Pwd::~TKV_Pwd() = default;
+
+void TKV_Pwd::SetPassword(std::string_view text)
+{
+    SecretBytes bytes = PasswordBytes(text);
+    ScramblePassword(bytes.data(), bytes.size());
+    Password.swap(bytes);
+    PwdLength = static_cast<std::int32_t>(Password.size());
+}
+
+void TKV_Pwd::SetScrambledPassword(const SecretBytes& scrambled)
+{
+    Password = scrambled;
+    PwdLength = static_cast<std::int32_t>(Password.size());
+}
+
+void TKV_Pwd::ClearPassword() noexcept
+{
+    SecureZero(Password.data(), Password.size());
+    Password.clear();
+    PwdLength = 0;
+    Entered = false;
+}
+
+int TKV_Pwd::EncryptFile(const std::string& fileName, int method)
+{
+    BlocksDone = 0;
+    BlocksTotal = 0;
+    const MethodInfo* info = FindMethod(method);
+    if (info == nullptr) return kResultUnknownMethod;
+
+    SourceFile source;
+    if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
+    const long long size = source.Size();
+    if (size > kMaxPlainSize) return kResultTooLarge;
+
+    ReplacementFile output;
+    if (!output.Open(fileName + ".cry", false)) return kResultCannotCreate;
+
+    SecretBytes chunk;
+    if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
+
+    Workspace w;
+    const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
+    const int keyLength = DeriveKey(method, Password.data(), usable, w.key);
+
+    std::uint8_t header[kLongHeaderLength] = {};
+    std::memcpy(header, info->magic, 4);
+    PutLittle32(header + 4, static_cast<std::uint32_t>(size));
+    const std::uint16_t keyCheck = KeyCheck(w.key, keyLength);
+    header[12] = static_cast<std::uint8_t>(keyCheck);
+    header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
+    FaultCounter io{Faults};
+    if (!io.Write(output, header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
+
+    BlockTransform transform(method, true, w);
+    const long long dataLength = size + 8 - size % 8;
+    const long long chunks = dataLength / static_cast<long long>(kChunkSize) + 1;
+    BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
+    std::uint32_t checksum = 0;
+
+    for (long long c = 0; c < chunks; ++c) {
+        const long long start = c * static_cast<long long>(kChunkSize);
+        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkSize, dataLength - start));
+        const auto plain =
+            static_cast<std::size_t>(std::clamp<long long>(size - start, 0, static_cast<long long>(length)));
+        if (plain > 0 && !io.Read(source, chunk.data(), plain)) return kResultReadFailed;
+        // Whole plain blocks are summed inside the cipher loop; the last few plain bytes share a
+        // block with the padding, so keep them to sum after the blocks before them.
+        const std::size_t wholeBlocks = plain / 8;
+        MoveBytes(w.saved, chunk.data() + 8 * wholeBlocks, static_cast<long long>(plain % 8));
+        // Padding is whatever the buffer holds after the data; zero it so no stale bytes leak.
+        std::memset(chunk.data() + plain, 0, length - plain);
+        const std::size_t blocks = length / 8;
+        if (blocks > 0 && Stopped()) {
+            std::uint32_t unused = 0;
+            transform.Apply(chunk.data(), 1, unused, 0);
+            ++BlocksDone;
+            return kResultAborted;
+        }
+        transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
+        checksum = UpdateChecksum(checksum, w.saved, plain % 8);
+        BlocksDone += static_cast<std::int32_t>(blocks);
+        if (!io.Write(output, chunk.data(), length)) return kResultWriteFailed;
+        Pump();
+    }
+
+    std::uint8_t stored[4];
+    PutLittle32(stored, checksum);
+    if (!output.WriteAt(stored, 4, 8) || !output.Commit()) return kResultWriteFailed;
+    return kResultOk;
+}
+
+int TKV_Pwd::DecryptFile(const std::string& fileName)
+{
+    BlocksDone = 0;
+    BlocksTotal = 0;
+    // The output is the name without its last four characters; it must still name a file.
+    if (fileName.size() <= 4) return kResultCannotCreate;
+    const std::string target = fileName.substr(0, fileName.size() - 4);
+    if (target.back() == '/' || GetFileKind(target) == FileKind::Directory) return kResultCannotCreate;
+
+    SourceFile source;
+    if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
+
+    ReplacementFile output;
+    if (!output.Open(target, true)) return kResultCannotCreate;
+
+    FaultCounter io{Faults};
+    std::uint8_t header[kLongHeaderLength];
+    if (!io.Read(source, header, kShortHeaderLength)) return kResultReadFailed;
+    // The long header is read before the method byte is judged, so a short file with an unknown
+    // method byte is a read failure rather than "not encrypted".
+    const bool shortHeader = header[3] == '7' || header[3] == 'A';
+    const int headerLength = shortHeader ? kShortHeaderLength : kLongHeaderLength;
+    if (!shortHeader && !io.Read(source, header + kShortHeaderLength, kLongHeaderLength - kShortHeaderLength))
+        return kResultReadFailed;
+    const int method = MethodFromMagicByte(header[3]);
+    if (method < 0) return kResultNotEncrypted;
+
+    Workspace w;
+    const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
+    const int keyLength = DeriveKey(method, Password.data(), usable, w.key);
+    const std::uint16_t storedCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
+    if (KeyCheck(w.key, keyLength) != storedCheck) return kResultWrongPassword;
+
+    const auto plainSize = static_cast<std::int32_t>(GetLittle32(header + 4));
+    const std::uint32_t storedChecksum = GetLittle32(header + 8);
+    const long long dataLength = source.Size() - headerLength;
+    // A damaged header may claim more plain bytes than the file holds; the writer always leaves
+    // 1 to 8 bytes of padding after them.
+    if (plainSize < 0 || plainSize >= dataLength / 8 * 8) return kResultReadFailed;
+
+    SecretBytes chunk;
+    if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
+
+    BlockTransform transform(method, false, w);
+    const long long chunks = dataLength / static_cast<long long>(kChunkSize) + 1;
+    BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
+    std::uint32_t checksum = 0;
+
+    for (long long c = 0; c < chunks; ++c) {
+        const long long start = c * static_cast<long long>(kChunkSize);
+        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkSize, dataLength - start));
+        if (length > 0 && !io.Read(source, chunk.data(), length)) return kResultReadFailed;
+        const std::size_t blocks = length / 8;
+        const auto plain =
+            static_cast<std::size_t>(std::clamp<long long>(plainSize - start, 0, static_cast<long long>(length)));
+        if (blocks > 0 && Stopped()) {
+            std::uint32_t unused = 0;
+            transform.Apply(chunk.data(), 1, unused, 0);
+            ++BlocksDone;
+            return kResultAborted;
+        }
+        const std::size_t wholeBlocks = plain / 8;
+        transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
+        checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
+        BlocksDone += static_cast<std::int32_t>(blocks);
+        if (plain > 0 && !io.Write(output, chunk.data(), plain)) return kResultWriteFailed;
+        Pump();
+    }
+
+    if (checksum != storedChecksum) return kResultWrongPassword;
+    if (!output.Commit()) return kResultWriteFailed;
+    return kResultOk;
+}

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TKV_Pwd: the password the files are encrypted with and the two file operations of the engine.
+#pragma once
+
+#include "SecureZero.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Test seam: makes the file layer fail after a number of bytes, as a full disk or a bad sector
+// would. Negative values mean "never".
+struct EngineFaults {
+    long long failReadAfter = -1;
+    long long failWriteAfter = -1;
+};
+
+class TKV_Pwd
+{
+public:
+    TKV_Pwd() = default;
+    virtual ~TKV_Pwd();
+    TKV_Pwd(const TKV_Pwd&) = delete;
+    TKV_Pwd& operator=(const TKV_Pwd&) = delete;
+
+    // The password in scrambled form (every byte XOR 0x6E).
+    SecretBytes Password;
+    // Number of password bytes that count.
+    std::int32_t PwdLength = 0;
+    bool Entered = false;
+    bool Expires = false;
+    std::int32_t Ticks = 0;
+    std::int32_t ExpTime = 0;
+    bool Expired = false;
+    bool OnePassword = false;
+    bool OneForList = false;
+
+    // Progress of the running operation in 8-byte blocks, read by the progress display.
+    std::int32_t BlocksDone = 0;
+    std::int32_t BlocksTotal = 0;
+
+    // Handed in by the caller: the stop flag, tested after every block, and the call that lets the
+    // user interface process its pending messages, made after every chunk. Both may be unset.
+    const std::atomic<bool>* Abort = nullptr;
+    std::function<void()> ProcessMessages;
+
+    EngineFaults Faults;
+
+    // Takes password text (UTF-8), turns it into bytes by the program's one rule and holds it
+    // scrambled; sets PwdLength to the byte count. Does not touch Entered.
+    void SetPassword(std::string_view text);
+    // Takes already scrambled bytes as they are.
+    void SetScrambledPassword(const SecretBytes& scrambled);
+    // Forgets the password: zeroed bytes, length 0, Entered false.
+    void ClearPassword() noexcept;
+
+    // Encrypts the plain file `fileName` into fileName + ".cry" with method 0..4. Returns 0 or a
+    // negative result code. The source is never changed. On success the container is on stable
+    // storage under its name; on failure nothing new is left, and a file that stood under the
+    // target name before is untouched.
+    int EncryptFile(const std::string& fileName, int method);
+
+    // Decrypts the container `fileName` into the name without its last four characters. Returns 0
+    // or a negative result code. The container is never changed. On success the plain file is on
+    // stable storage; on failure its partial output is wiped and a file that stood under the target
+    // name before is untouched.
+    int DecryptFile(const std::string& fileName);
+
+private:
+    bool Stopped() const noexcept { return Abort != nullptr && Abort->load(std::memory_order_relaxed); }
+    void Pump()
+    {
+        if (ProcessMessages) ProcessMessages();
+    }
+};
