@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Progress.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+void ProgressLine::Start(const std::string& name, long long bytes)
+{
+    active_ = bytes > kThreshold && ::isatty(STDERR_FILENO);
+    drawn_ = false;
+    name_ = name;
+    started_ = lastDrawn_ = std::chrono::steady_clock::now();
+}
+
+void ProgressLine::Update(std::int32_t blocksDone, std::int32_t blocksTotal)
+{
+    if (!active_ || blocksTotal <= 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastDrawn_ < std::chrono::milliseconds(200)) return;
+    lastDrawn_ = now;
+    const double seconds = std::chrono::duration<double>(now - started_).count();
+    const double fraction = static_cast<double>(blocksDone) / blocksTotal;
+    const double bytesDone = 8.0 * blocksDone;
+    const double rate = seconds > 0 ? bytesDone / seconds : 0;
+    const double remaining = rate > 0 ? (8.0 * (blocksTotal - blocksDone)) / rate : 0;
+    const int minutes = static_cast<int>(remaining) / 60;
+    const int secs = static_cast<int>(remaining) % 60;
+    std::fprintf(stderr, "\r%s: %5.1f%%  %7.1f MB/s  %02d:%02d left ", name_.c_str(), 100.0 * fraction, rate / 1e6,
+                 minutes, secs);
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void ProgressLine::Finish()
+{
+    if (drawn_) std::fputs("\r\033[K", stderr);
+    active_ = drawn_ = false;
+}

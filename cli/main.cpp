@@ -1,0 +1,366 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvane-cli: the headless companion of the Kelvane window, for scripts and servers.
+#include "PasswordInput.h"
+#include "Progress.h"
+
+#include "Container.h"
+#include "FileSystem.h"
+#include "Keys.h"
+#include "PasswordText.h"
+#include "ResultCodes.h"
+#include "TKV_Pwd.h"
+#include "Wipe.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <strings.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef KELVANE_VERSION
+#define KELVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+std::atomic<bool> g_abort{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
+
+extern "C" void OnStopSignal(int)
+{
+    g_abort.store(true);
+}
+
+const char* const kUsage =
+    "Usage:\n"
+    "  kelvane-cli encrypt [--method idea|des|3xdes|0|1|2|3|4] [--password-file PATH|-] [--keep] [--force] FILE...\n"
+    "  kelvane-cli decrypt [--password-file PATH|-] [--keep] [--force] FILE...\n"
+    "  kelvane-cli info FILE...\n"
+    "  kelvane-cli wipe FILE...\n"
+    "  kelvane-cli --help | --version\n";
+
+const char* const kHelp =
+    "\n"
+    "encrypt  writes FILE.cry beside each FILE, then wipes FILE (unless --keep).\n"
+    "         The default method is IDEA. Passwords: 6-8 characters for DES, 6-16 for IDEA,\n"
+    "         6-24 for 3xDES.\n"
+    "decrypt  writes each FILE.cry back as FILE, then deletes FILE.cry (unless --keep).\n"
+    "info     shows the method, the plain size and the header length of each FILE.cry.\n"
+    "wipe     overwrites each FILE once with pseudo-random bytes, then erases it.\n"
+    "\n"
+    "  --password-file PATH  take the password from the first line of PATH (- = standard input);\n"
+    "                        without it the password is asked on the terminal\n"
+    "  --keep                keep the source file\n"
+    "  --force               overwrite an existing target file\n"
+    "\n"
+    "An existing target is never destroyed by a failed or stopped run. Overwriting cannot\n"
+    "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
+    "Exit status: 0 all files done, 1 some file failed, 2 usage error.\n";
+
+struct Options {
+    std::string command;
+    int method = kMethodIdea;
+    std::optional<std::string> passwordFile;
+    bool keep = false;
+    bool force = false;
+    std::vector<std::string> files;
+};
+
+void Complain(const std::string& text)
+{
+    std::fprintf(stderr, "kelvane-cli: %s\n", text.c_str());
+}
+
+int UsageError(const std::string& text)
+{
+    Complain(text);
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+std::optional<int> ParseMethod(const std::string& text)
+{
+    if (strcasecmp(text.c_str(), "idea") == 0) return kMethodIdea;
+    if (strcasecmp(text.c_str(), "des") == 0) return kMethodDes;
+    if (strcasecmp(text.c_str(), "3xdes") == 0) return kMethodTripleDes;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
+    return std::nullopt;
+}
+
+// Parses the command line; returns an exit status when the program should end at once.
+std::optional<int> ParseArguments(int argc, char** argv, Options& options)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("no command given");
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::printf("kelvane-cli %s\n", KELVANE_VERSION);
+        return kExitOk;
+    }
+    options.command = args[0];
+    if (options.command != "encrypt" && options.command != "decrypt" && options.command != "info" &&
+        options.command != "wipe")
+        return UsageError("unknown command '" + options.command + "'");
+
+    const bool crypts = options.command == "encrypt" || options.command == "decrypt";
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
+            return kExitOk;
+        } else if (arg == "--method" && options.command == "encrypt") {
+            if (!takeValue()) return UsageError("--method needs a value");
+            const auto method = ParseMethod(value);
+            if (!method) return UsageError("unknown method '" + value + "' (idea, des, 3xdes or 0-4)");
+            options.method = *method;
+        } else if (arg == "--password-file" && crypts) {
+            if (!takeValue()) return UsageError("--password-file needs a path");
+            options.passwordFile = value;
+        } else if (arg == "--keep" && crypts && !hasValue) {
+            options.keep = true;
+        } else if (arg == "--force" && crypts && !hasValue) {
+            options.force = true;
+        } else {
+            return UsageError("unknown option '" + args[i] + "' for " + options.command);
+        }
+    }
+    if (options.files.empty()) return UsageError("no file given");
+    return std::nullopt;
+}
+
+int MaximumLength(bool encrypting, int method)
+{
+    if (!encrypting) return 24;
+    switch (method) {
+    case kMethodIdea: return 16;
+    case kMethodTripleDes: return 24;
+    default: return 8;
+    }
+}
+
+// The prompts' length rules, in characters; an empty string when the password is acceptable.
+std::string CheckLength(const std::string& password, bool encrypting, int method)
+{
+    const std::size_t n = CharacterCount(password);
+    if (n <= 5) return "Too few characters in password.";
+    if (n > static_cast<std::size_t>(MaximumLength(encrypting, method))) return "Too many characters in password.";
+    return {};
+}
+
+std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting)
+{
+    if (options.passwordFile) {
+        std::string error;
+        auto password = ReadSecretLine(*options.passwordFile, error);
+        if (!password) {
+            Complain(error);
+            return std::nullopt;
+        }
+        if (const std::string problem = CheckLength(password->str(), encrypting, options.method); !problem.empty()) {
+            Complain(problem);
+            return std::nullopt;
+        }
+        return password;
+    }
+    const std::string range = "(6 - " + std::to_string(MaximumLength(encrypting, options.method)) + " symbols)";
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        auto password = AskOnTerminal("Enter the password " + range + ": ");
+        if (!password) {
+            Complain("no terminal to ask for the password; use --password-file");
+            return std::nullopt;
+        }
+        if (const std::string problem = CheckLength(password->str(), encrypting, options.method); !problem.empty()) {
+            Complain(problem);
+            continue;
+        }
+        if (encrypting) {
+            auto again = AskOnTerminal("Reenter the password for verification: ");
+            if (!again) return std::nullopt;
+            if (again->str() != password->str()) {
+                Complain("Verification failed.");
+                continue;
+            }
+        }
+        return password;
+    }
+    return std::nullopt;
+}
+
+bool EndsWithCry(const std::string& name)
+{
+    return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".cry") == 0;
+}
+
+// Runs one engine call with the progress line around it.
+int RunEngine(TKV_Pwd& engine, ProgressLine& progress, const std::string& path, bool encrypting, int method)
+{
+    progress.Start(path, GetFileSize(path));
+    engine.ProcessMessages = [&] { progress.Update(engine.BlocksDone, engine.BlocksTotal); };
+    const int result = encrypting ? engine.EncryptFile(path, method) : engine.DecryptFile(path);
+    engine.ProcessMessages = nullptr;
+    progress.Finish();
+    return result;
+}
+
+bool EncryptOne(TKV_Pwd& engine, ProgressLine& progress, const Options& options, const std::string& path)
+{
+    const std::string target = path + ".cry";
+    if (!options.force && GetFileKind(target) != FileKind::Missing) {
+        Complain(target + " already exists; use --force to overwrite it");
+        return false;
+    }
+    const FileAttributes attributes = GetFileAttributes(path);
+    const int result = RunEngine(engine, progress, path, true, options.method);
+    if (result != kResultOk) {
+        Complain(EngineErrorMessage(result, path, false));
+        return false;
+    }
+    SetFileAttributes(target, attributes);
+    if (!options.keep && WipeFile(path) != 0) {
+        Complain(path + " was encrypted into " + target + ", but wiping it failed; it is still there");
+        return false;
+    }
+    return true;
+}
+
+bool DecryptOne(TKV_Pwd& engine, ProgressLine& progress, const Options& options, const std::string& path)
+{
+    if (!EndsWithCry(path)) {
+        Complain(path + ": the name does not end in .cry");
+        return false;
+    }
+    const std::string target = path.substr(0, path.size() - 4);
+    if (!options.force && GetFileKind(target) != FileKind::Missing) {
+        Complain(target + " already exists; use --force to overwrite it");
+        return false;
+    }
+    const FileAttributes attributes = GetFileAttributes(path);
+    const int result = RunEngine(engine, progress, path, false, 0);
+    if (result != kResultOk) {
+        Complain(EngineErrorMessage(result, path, false));
+        return false;
+    }
+    SetFileAttributes(target, attributes);
+    if (!options.keep && ::unlink(path.c_str()) != 0) {
+        Complain(path + " was decrypted into " + target + ", but deleting it failed: " + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+int RunCrypt(const Options& options)
+{
+    const bool encrypting = options.command == "encrypt";
+    auto password = ObtainPassword(options, encrypting);
+    if (!password) return kExitFailed;
+
+    TKV_Pwd engine;
+    engine.SetPassword(password->str());
+    engine.Entered = true;
+    engine.Abort = &g_abort;
+    ProgressLine progress;
+
+    int status = kExitOk;
+    for (const std::string& path : options.files) {
+        if (g_abort.load()) {
+            Complain("stopped; " + path + " and the files after it were not processed");
+            status = kExitFailed;
+            break;
+        }
+        const bool ok = encrypting ? EncryptOne(engine, progress, options, path)
+                                   : DecryptOne(engine, progress, options, path);
+        if (!ok) status = kExitFailed;
+    }
+    engine.ClearPassword();
+    return status;
+}
+
+int RunInfo(const Options& options)
+{
+    int status = kExitOk;
+    for (const std::string& path : options.files) {
+        const ContainerInfo info = ReadContainerInfo(path);
+        if (!info.readable) {
+            std::printf("%s: %s, header unreadable\n", path.c_str(), info.tag);
+            status = kExitFailed;
+        } else if (info.method < 0) {
+            std::printf("%s: -, not an encrypted file\n", path.c_str());
+            status = kExitFailed;
+        } else {
+            std::printf("%s: %s, %ld bytes plain, header %d bytes\n", path.c_str(), info.tag,
+                        static_cast<long>(info.plainSize), info.headerLength);
+        }
+    }
+    return status;
+}
+
+int RunWipe(const Options& options)
+{
+    int status = kExitOk;
+    for (const std::string& path : options.files) {
+        const FileKind kind = GetFileKind(path);
+        if (kind == FileKind::Missing) {
+            Complain(path + ": no such file");
+            status = kExitFailed;
+        } else if (kind != FileKind::Regular) {
+            Complain(EngineErrorMessage(kResultNotRegularFile, path));
+            status = kExitFailed;
+        } else if (WipeFile(path) != 0) {
+            Complain("wiping " + path + " failed");
+            status = kExitFailed;
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (const auto exitNow = ParseArguments(argc, argv, options)) return *exitNow;
+
+    struct sigaction action{};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+
+    if (options.command == "info") return RunInfo(options);
+    if (options.command == "wipe") return RunWipe(options);
+    return RunCrypt(options);
+}
