@@ -1,0 +1,551 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvane-cli as a user runs it: the real binary, its exit status, its messages and its files.
+#include "PasswordText.h"
+#include "TKV_Pwd.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class TempDir
+{
+public:
+    explicit TempDir(const char* what = "cli")
+    {
+        std::string pattern = std::string("/tmp/kelvane-") + what + "-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = name.data();
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::vector<std::string> List() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+Bytes Pattern(std::size_t n, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    Bytes data(n);
+    for (auto& b : data) b = static_cast<std::uint8_t>(generator());
+    return data;
+}
+
+void WriteBytes(const std::string& path, const Bytes& data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    WriteBytes(path, Bytes(text.begin(), text.end()));
+}
+
+Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ReadText(const std::string& path)
+{
+    const Bytes b = ReadBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string MagicOf(const std::string& path)
+{
+    const Bytes b = ReadBytes(path);
+    return b.size() >= 4 ? std::string(b.begin(), b.begin() + 4) : std::string();
+}
+
+bool Contains(const std::string& haystack, const std::string& needle)
+{
+    return haystack.find(needle) != std::string::npos;
+}
+
+struct Outcome {
+    int status = -1000; // exit status, or minus the signal that ended the program
+    std::string out;
+    std::string err;
+};
+
+// Starts kelvane-cli with `args`; standard input from `input` (empty: /dev/null), output and errors
+// into files under `io`. The child has no controlling terminal, so it can never ask for a password.
+pid_t Start(const TempDir& io, const std::vector<std::string>& args, const std::string& input,
+            const std::string& cwd = "")
+{
+    const std::string in = io / "stdin", out = io / "stdout", err = io / "stderr";
+    WriteText(in, input);
+    std::vector<std::string> all{KELVANE_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(127);
+        const int i = ::open(in.c_str(), O_RDONLY);
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (i < 0 || o < 0 || e < 0 || ::dup2(i, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0) ::_exit(127);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+Outcome Finish(const TempDir& io, pid_t pid)
+{
+    Outcome o;
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid) {
+        if (WIFEXITED(status)) o.status = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) o.status = -WTERMSIG(status);
+    }
+    o.out = ReadText(io / "stdout");
+    o.err = ReadText(io / "stderr");
+    return o;
+}
+
+class Cli : public ::testing::Test
+{
+protected:
+    Outcome Run(const std::vector<std::string>& args, const std::string& input = "", const std::string& cwd = "")
+    {
+        return Finish(io, Start(io, args, input, cwd));
+    }
+    // A password file outside the working directory, so listings show only the user's files.
+    std::string PasswordFile(const std::string& password)
+    {
+        const std::string path = io / ("pw" + std::to_string(++passwordFiles));
+        WriteText(path, password + "\n");
+        return path;
+    }
+    // A container made by the engine.
+    void MakeContainer(const std::string& plainPath, const Bytes& plain, int method, const std::string& password)
+    {
+        WriteBytes(plainPath, plain);
+        TKV_Pwd pwd;
+        pwd.SetPassword(password);
+        ASSERT_EQ(pwd.EncryptFile(plainPath, method), 0);
+        std::filesystem::remove(plainPath);
+    }
+
+    TempDir work{"cli-work"};
+    TempDir io{"cli-io"};
+    int passwordFiles = 0;
+};
+
+// Polls until the running program has read `bytes` of `path` (its open descriptor's offset), so a
+// signal lands in the middle of the work. Returns false if the program ended first.
+bool WaitUntilReading(pid_t pid, const std::string& path, long long bytes)
+{
+    const std::string real = std::filesystem::canonical(path).string();
+    for (int attempt = 0; attempt < 20000; ++attempt) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) != 0) return false;
+        const std::string fdDir = "/proc/" + std::to_string(pid) + "/fd";
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(fdDir, ec)) {
+            std::error_code linkError;
+            if (std::filesystem::read_symlink(entry.path(), linkError).string() != real) continue;
+            std::ifstream info("/proc/" + std::to_string(pid) + "/fdinfo/" + entry.path().filename().string());
+            std::string key;
+            long long pos = 0;
+            while (info >> key)
+                if (key == "pos:" && info >> pos && pos >= bytes) return true;
+        }
+        ::usleep(1000);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(Cli, EncryptAndDecryptWithPasswordFile)
+{
+    const Bytes a = Pattern(12345, 1), b = Pattern(0, 2);
+    WriteBytes(work / "a.txt", a);
+    WriteBytes(work / "b.bin", b);
+    const std::string pw = PasswordFile("correct horse");
+
+    Outcome o = Run({"encrypt", "--password-file", pw, work / "a.txt", work / "b.bin"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a.txt.cry", "b.bin.cry"})) << "plain files wiped, no tilde left";
+    EXPECT_EQ(MagicOf(work / "a.txt.cry"), "KV98") << "IDEA is the default";
+
+    o = Run({"decrypt", "--password-file=" + pw, work / "a.txt.cry", work / "b.bin.cry"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a.txt", "b.bin"}));
+    EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+    EXPECT_EQ(ReadBytes(work / "b.bin"), b);
+}
+
+TEST_F(Cli, PasswordFromStandardInputAndKeep)
+{
+    const Bytes a = Pattern(4000, 3);
+    WriteBytes(work / "a", a);
+    // Only the first line counts, and a Windows line end is not part of the password.
+    Outcome o = Run({"encrypt", "--keep", "--password-file", "-", "--method", "3xdes", work / "a"},
+                    "stdin pass 1\r\nsecond line\n");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a", "a.cry"}));
+    EXPECT_EQ(ReadBytes(work / "a"), a);
+    EXPECT_EQ(MagicOf(work / "a.cry"), "KV9C");
+
+    // The engine, given the same text, opens the container.
+    std::filesystem::rename(work / "a", io / "a.original");
+    TKV_Pwd pwd;
+    pwd.SetPassword("stdin pass 1");
+    ASSERT_EQ(pwd.DecryptFile(work / "a.cry"), 0);
+    EXPECT_EQ(ReadBytes(work / "a"), a);
+    std::filesystem::remove(work / "a");
+
+    o = Run({"decrypt", "--password-file", "-", "--keep", work / "a.cry"}, "stdin pass 1\n");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a", "a.cry"}));
+    EXPECT_EQ(ReadBytes(work / "a"), a);
+}
+
+TEST_F(Cli, PasswordTextBecomesWindows1252Bytes)
+{
+    WriteBytes(work / "u", Pattern(100, 4));
+    const std::string text = "p\xC3\xA4ssw\xC3\xB6rt"; // 8 characters, 10 UTF-8 bytes: fits DES
+    Outcome o = Run({"encrypt", "--method", "des", "--keep", "--password-file", PasswordFile(text), work / "u"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    // A legacy holder of the same password has the Windows-1252 bytes, scrambled.
+    SecretBytes legacy = {'p', 0xE4, 's', 's', 'w', 0xF6, 'r', 't'};
+    for (auto& c : legacy) c = static_cast<std::uint8_t>(c ^ 0x6E);
+    TKV_Pwd pwd;
+    pwd.SetScrambledPassword(legacy);
+    std::filesystem::remove(work / "u");
+    EXPECT_EQ(pwd.DecryptFile(work / "u.cry"), 0);
+    EXPECT_EQ(ReadBytes(work / "u"), Pattern(100, 4));
+}
+
+TEST_F(Cli, MethodNames)
+{
+    const struct {
+        std::string option;
+        const char* magic;
+    } cases[] = {{"idea", "KV98"}, {"des", "KV9B"}, {"3xdes", "KV9C"}, {"DES", "KV9B"}, {"0", "KV97"},
+                 {"1", "KV98"},    {"2", "KV9A"},   {"3", "KV9B"},     {"4", "KV9C"}};
+    const std::string pw = PasswordFile("sixsix");
+    for (const auto& c : cases) {
+        WriteBytes(work / "m", Pattern(50, 5));
+        const Outcome o = Run({"encrypt", "--method=" + c.option, "--password-file", pw, work / "m"});
+        EXPECT_EQ(o.status, 0) << c.option << ": " << o.err;
+        EXPECT_EQ(MagicOf(work / "m.cry"), c.magic) << c.option;
+        std::filesystem::remove(work / "m.cry");
+    }
+}
+
+TEST_F(Cli, ExistingTargetNeedsForceAndTheOtherFilesGoOn)
+{
+    const Bytes a = Pattern(300, 6), b = Pattern(301, 7), old = {'o', 'l', 'd'};
+    WriteBytes(work / "a", a);
+    WriteBytes(work / "a.cry", old);
+    WriteBytes(work / "b", b);
+    const std::string pw = PasswordFile("secret12");
+
+    Outcome o = Run({"encrypt", "--password-file", pw, work / "a", work / "b"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, work / "a.cry")) << o.err;
+    EXPECT_TRUE(Contains(o.err, "--force")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "a.cry"), old);
+    EXPECT_EQ(ReadBytes(work / "a"), a);
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a", "a.cry", "b.cry"}));
+
+    o = Run({"encrypt", "--force", "--password-file", pw, work / "a"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a.cry", "b.cry"}));
+    EXPECT_EQ(MagicOf(work / "a.cry"), "KV98");
+
+    // The same rule when decrypting.
+    WriteBytes(work / "a", old);
+    o = Run({"decrypt", "--password-file", pw, work / "a.cry", work / "b.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(ReadBytes(work / "a"), old);
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a", "a.cry", "b"}));
+    EXPECT_EQ(ReadBytes(work / "b"), b);
+    o = Run({"decrypt", "--force", "--password-file", pw, work / "a.cry"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(ReadBytes(work / "a"), a);
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(Cli, WrongPasswordIsReportedAndTheRestGoesOn)
+{
+    const Bytes x = Pattern(200, 8), y = Pattern(201, 9);
+    MakeContainer(work / "x", x, 1, "first password");
+    MakeContainer(work / "y", y, 1, "other password");
+    const Outcome o = Run({"decrypt", "--password-file", PasswordFile("other password"), work / "x.cry", work / "y.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "Invalid password for the file " + (work / "x.cry") + " !")) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"x.cry", "y"}));
+    EXPECT_EQ(ReadBytes(work / "y"), y);
+}
+
+TEST_F(Cli, EngineFailuresUseTheMessageTexts)
+{
+    WriteBytes(work / "ok", Pattern(10, 10));
+    Bytes notContainer(64, 'z');
+    WriteBytes(work / "junk.cry", notContainer);
+    const std::string pw = PasswordFile("secret12");
+    Outcome o = Run({"encrypt", "--password-file", pw, work / "missing", work / "ok"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "Couldn't open file " + (work / "missing") + " .")) << o.err;
+    EXPECT_TRUE(Exists(work / "ok.cry"));
+    o = Run({"decrypt", "--password-file", pw, work / "junk.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "Cannot identify file " + (work / "junk.cry") + " as a valid crypted file.")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "junk.cry"), notContainer);
+}
+
+TEST_F(Cli, UsageErrors)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate", work / "f"},
+        {"encrypt"},
+        {"encrypt", "--password-file", PasswordFile("secret12")},
+        {"encrypt", "--bogus", work / "f"},
+        {"encrypt", "--method", "rot13", work / "f"},
+        {"encrypt", "--method", "5", work / "f"},
+        {"encrypt", work / "f", "--method"},
+        {"encrypt", work / "f", "--password-file"},
+        {"decrypt", "--method", "des", work / "f.cry"},
+        {"info", "--keep", work / "f"},
+        {"wipe", "--force", work / "f"},
+    };
+    WriteBytes(work / "f", Pattern(10, 11));
+    for (const auto& args : cases) {
+        std::string line;
+        for (const auto& a : args) line += a + " ";
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 2) << line << o.err;
+        EXPECT_TRUE(Contains(o.err, "Usage")) << line << o.err;
+        EXPECT_EQ(work.List(), std::vector<std::string>{"f"}) << line;
+    }
+}
+
+TEST_F(Cli, DoubleDashEndsTheOptions)
+{
+    const Bytes plain = Pattern(70, 21);
+    WriteBytes(work / "-f", plain);
+    const std::string pw = PasswordFile("secret12");
+    // Without "--" a name starting with a dash is an unknown option.
+    Outcome o = Run({"encrypt", "--password-file", pw, "-f"}, "", work / ".");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(work.List(), std::vector<std::string>{"-f"});
+    o = Run({"encrypt", "--password-file", pw, "--", "-f"}, "", work / ".");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), std::vector<std::string>{"-f.cry"});
+}
+
+TEST_F(Cli, HelpAndVersion)
+{
+    Outcome o = Run({"--help"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(Contains(o.out, "kelvane-cli encrypt")) << o.out;
+    o = Run({"--version"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out.rfind("kelvane-cli ", 0), 0u) << o.out;
+}
+
+TEST_F(Cli, InfoOfEachMethodAndOfOtherFiles)
+{
+    const char* const tags[] = {"DES", "IDEA", "DES", "DES", "3xDES"};
+    const int headers[] = {14, 35, 14, 35, 35};
+    std::vector<std::string> args{"info"};
+    for (int method = 0; method <= 4; ++method) {
+        const std::string name = work / ("m" + std::to_string(method));
+        MakeContainer(name, Pattern(static_cast<std::size_t>(1000 + method), 12), method, "secret12");
+        args.push_back(name + ".cry");
+    }
+    Outcome o = Run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    for (int method = 0; method <= 4; ++method) {
+        const std::string name = work / ("m" + std::to_string(method) + ".cry");
+        const std::string expected = name + ": " + tags[method] + ", " + std::to_string(1000 + method) +
+                                     " bytes plain, header " + std::to_string(headers[method]) + " bytes";
+        EXPECT_TRUE(Contains(o.out, expected + "\n")) << expected << "\n" << o.out;
+    }
+
+    WriteText(work / "notes.txt", "just some text, long enough to have a whole header");
+    o = Run({"info", work / "notes.txt", work / "m1.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.out, (work / "notes.txt") + ": -")) << o.out;
+    EXPECT_TRUE(Contains(o.out, (work / "m1.cry") + ": IDEA")) << o.out;
+    o = Run({"info", work / "absent.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.out + o.err, (work / "absent.cry") + ": -")) << o.out << o.err;
+}
+
+TEST_F(Cli, DecryptWantsANameEndingInCry)
+{
+    const Bytes plain = Pattern(99, 13);
+    WriteBytes(work / "plain.txt", plain);
+    Outcome o = Run({"decrypt", "--password-file", PasswordFile("secret12"), work / "plain.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, ".cry")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "plain.txt"), plain);
+
+    // Any letter case.
+    MakeContainer(work / "UP", plain, 3, "secret12");
+    std::filesystem::rename(work / "UP.cry", work / "UP.CrY");
+    o = Run({"decrypt", "--password-file", PasswordFile("secret12"), work / "UP.CrY"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(ReadBytes(work / "UP"), plain);
+    EXPECT_FALSE(Exists(work / "UP.CrY"));
+}
+
+TEST_F(Cli, PasswordLengthRules)
+{
+    const std::string u8 = "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"; // 8 characters, 16 bytes
+    const struct {
+        const char* method;
+        std::string password;
+        bool accepted;
+    } cases[] = {
+        {"des", "abcde", false},
+        {"idea", "abcde", false},
+        {"des", "abcdef", true},
+        {"des", "abcdefgh", true},
+        {"des", u8, true},
+        {"des", "abcdefghi", false},
+        {"0", "abcdefghi", false},
+        {"2", "abcdefghi", false},
+        {"idea", "abcdefghi", true},
+        {"idea", std::string(16, 'p'), true},
+        {"idea", std::string(17, 'p'), false},
+        {"3xdes", std::string(24, 'q'), true},
+        {"3xdes", std::string(25, 'q'), false},
+    };
+    const Bytes plain = Pattern(40, 14);
+    WriteBytes(work / "f", plain);
+    for (const auto& c : cases) {
+        const std::string label = std::string(c.method) + " '" + c.password + "'";
+        const Outcome o = Run({"encrypt", "--keep", "--method", c.method, "--password-file", PasswordFile(c.password),
+                               work / "f"});
+        if (c.accepted) {
+            EXPECT_EQ(o.status, 0) << label << o.err;
+            EXPECT_TRUE(Exists(work / "f.cry")) << label;
+        } else {
+            EXPECT_NE(o.status, 0) << label;
+            EXPECT_TRUE(Contains(o.err, "characters in password")) << label << o.err;
+            EXPECT_FALSE(Exists(work / "f.cry")) << label;
+        }
+        EXPECT_EQ(ReadBytes(work / "f"), plain) << label;
+        std::filesystem::remove(work / "f.cry");
+    }
+    // Decryption accepts up to 24 characters whatever the file's method.
+    MakeContainer(work / "t", plain, 4, std::string(24, 'q'));
+    Outcome o = Run({"decrypt", "--keep", "--password-file", PasswordFile(std::string(25, 'q')), work / "t.cry"});
+    EXPECT_NE(o.status, 0);
+    EXPECT_FALSE(Exists(work / "t"));
+    o = Run({"decrypt", "--keep", "--password-file", PasswordFile(std::string(24, 'q')), work / "t.cry"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(ReadBytes(work / "t"), plain);
+}
+
+TEST_F(Cli, WithoutPasswordFileOrTerminalNothingHappens)
+{
+    const Bytes plain = Pattern(10, 15);
+    WriteBytes(work / "f", plain);
+    const Outcome o = Run({"encrypt", work / "f"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "--password-file")) << o.err;
+    EXPECT_EQ(work.List(), std::vector<std::string>{"f"});
+}
+
+TEST_F(Cli, WipeCommand)
+{
+    WriteBytes(work / "w", Pattern(2500, 16));
+    const Bytes target = Pattern(30, 17);
+    WriteBytes(work / "target", target);
+    std::filesystem::create_symlink("target", work / "link");
+    Outcome o = Run({"wipe", work / "w"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    o = Run({"wipe", work / "link"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(ReadBytes(work / "target"), target);
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"link", "target"}));
+}
+
+// The bit-serial DES of method 0 is slow, so a few megabytes keep the program busy long enough
+// to be interrupted in the middle.
+TEST_F(Cli, KilledInTheMiddleLeavesThePlainFileIntact)
+{
+    const Bytes plain = Pattern(8u << 20, 18);
+    WriteBytes(work / "big", plain);
+    const pid_t pid = Start(io, {"encrypt", "--method", "0", "--password-file", "-", work / "big"}, "secret12\n");
+    ASSERT_TRUE(WaitUntilReading(pid, work / "big", 3 * 10240)) << Finish(io, pid).err;
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    const Outcome o = Finish(io, pid);
+    EXPECT_EQ(o.status, -SIGKILL);
+    EXPECT_EQ(work.List(), std::vector<std::string>{"big"});
+    EXPECT_TRUE(ReadBytes(work / "big") == plain);
+}
+
+TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
+{
+    const Bytes plain = Pattern(8u << 20, 19);
+    WriteBytes(work / "big", plain);
+    WriteBytes(work / "after", Pattern(10, 20));
+    const pid_t pid =
+        Start(io, {"encrypt", "--method", "2", "--password-file", "-", work / "big", work / "after"}, "secret12\n");
+    ASSERT_TRUE(WaitUntilReading(pid, work / "big", 3 * 10240)) << Finish(io, pid).err;
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    const Outcome o = Finish(io, pid);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "You have aborted processing " + (work / "big") + ".")) << o.err;
+    // The stop ends the run: the next file is not started.
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"after", "big"}));
+    EXPECT_TRUE(ReadBytes(work / "big") == plain);
+}
