@@ -1,0 +1,256 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Runs kelvane_bench and kelvane-cli, then prints the figures and the ratios against the goals.
+
+Usage: compare.py BIN_DIR [REPO_DIR]
+Exits 0 even when a goal is missed: the figures are information, not a test.
+Standard library only.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+MB = 1_000_000
+MIB = 1 << 20
+FILE_MIB = 256  # whole-file benchmark size
+RSS_SMALL_MIB = 16
+RSS_LARGE_MIB = 1024
+RSS_SLACK_KIB = 1024  # "does not grow": the large run may use at most this much more
+CLI_METHOD = "idea"  # the fastest method keeps the 1 GiB run short; memory use does not depend on it
+METHODS = [("idea", "IDEA"), ("des", "DES"), ("3xdes", "Triple DES")]
+
+
+def scratch_parent(needed_bytes):
+    """/dev/shm when it has room (RAM: no disk speed in the figures), else /tmp."""
+    for candidate in ("/dev/shm", tempfile.gettempdir()):
+        try:
+            if shutil.disk_usage(candidate).free >= needed_bytes:
+                return candidate
+        except OSError:
+            continue
+    return tempfile.gettempdir()
+
+
+def note_fallback(where, what):
+    if where != "/dev/shm":
+        print(f"NOTE: /dev/shm lacks room for the {what}; using {where} (figures include disk speed).")
+
+
+def run_benchmarks(bench):
+    parent = scratch_parent(3 * FILE_MIB * MIB + 64 * MIB)
+    note_fallback(parent, f"{FILE_MIB} MiB whole-file runs")
+    env = dict(os.environ, KELVANE_BENCH_SCRATCH=parent, KELVANE_BENCH_FILE_MIB=str(FILE_MIB))
+    print("Running kelvane_bench (about two minutes)...", flush=True)
+    try:
+        done = subprocess.run([bench, "--benchmark_format=json"], stdout=subprocess.PIPE, text=True, env=env)
+    except OSError as e:
+        print(f"cannot run {bench}: {e}")
+        return {}
+    if done.returncode != 0:
+        print(f"kelvane_bench exited with status {done.returncode}")
+    try:
+        report = json.loads(done.stdout)
+    except json.JSONDecodeError as e:
+        print(f"kelvane_bench gave no readable JSON ({e})")
+        return {}
+    results = {}
+    for b in report.get("benchmarks", []):
+        # Repeated benchmarks count by their median; the other aggregates are not figures.
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        # Drop the suffixes the library appends, such as "/iterations:2/real_time" or "/repeats:3".
+        name = b.get("run_name", b["name"])
+        key = "/".join(p for p in name.split("/") if ":" not in p and p != "real_time")
+        if b.get("error_occurred"):
+            results[key] = {"error": b.get("error_message", "error")}
+            continue
+        scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b.get("time_unit", "ns")]
+        nbytes = b.get("bytes")
+        if not nbytes:
+            continue
+        results[key] = {
+            "cpu": nbytes / (b["cpu_time"] * scale) / MB,
+            "wall": nbytes / (b["real_time"] * scale) / MB,
+        }
+    return results
+
+
+GNU_TIME = "/usr/bin/time"
+
+
+def peak_rss_kib(argv):
+    """Peak resident set of one run, in KiB.
+
+    A child forked from Python starts out with Python's own resident set, and Linux carries that
+    peak across exec into ru_maxrss. GNU time is a small process, so its report is close to the
+    program's own figure; without it the figure is floored at Python's size.
+    """
+    report = None
+    if os.access(GNU_TIME, os.X_OK):
+        fd, report = tempfile.mkstemp(prefix="kelvane-rss-")
+        os.close(fd)
+        argv = [GNU_TIME, "-f", "%M", "-o", report, *argv]
+    try:
+        proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        _, status, usage = os.wait4(proc.pid, 0)
+        err = proc.stderr.read().decode(errors="replace").strip()
+        proc.stderr.close()
+        code = os.waitstatus_to_exitcode(status)
+        if code != 0:
+            raise RuntimeError(f"{' '.join(argv)} exited {code}: {err}")
+        if report is not None:
+            with open(report, encoding="ascii") as f:
+                return int(f.read().split()[-1])
+        return usage.ru_maxrss  # KiB on Linux
+    finally:
+        if report is not None:
+            os.unlink(report)
+
+
+def write_file(path, mib):
+    piece = os.urandom(MIB)
+    with open(path, "wb") as f:
+        for _ in range(mib):
+            f.write(piece)
+
+
+def measure_rss(cli):
+    needed = 2 * (RSS_LARGE_MIB + RSS_SMALL_MIB) * MIB + 64 * MIB
+    parent = scratch_parent(needed)
+    note_fallback(parent, f"{RSS_LARGE_MIB} MiB memory run")
+    work = tempfile.mkdtemp(prefix="kelvane-rss-", dir=parent)
+    figures = {}
+    try:
+        # What the measuring method itself shows for a program that does nothing.
+        figures["floor"] = peak_rss_kib(["/bin/true"])
+        password_file = os.path.join(work, "password")
+        with open(password_file, "w", encoding="utf-8") as f:
+            f.write("bench-pw\n")
+        for mib in (RSS_SMALL_MIB, RSS_LARGE_MIB):
+            plain = os.path.join(work, f"plain-{mib}")
+            write_file(plain, mib)
+            figures[mib] = peak_rss_kib([cli, "encrypt", "--method", CLI_METHOD, "--password-file", password_file,
+                                         "--keep", "--force", plain])
+            # Free the RAM before the next, larger file.
+            os.unlink(plain)
+            os.unlink(plain + ".cry")
+    except (OSError, RuntimeError) as e:
+        print(f"memory run failed: {e}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return figures
+
+
+def main():
+    if len(sys.argv) < 2:
+        print(__doc__.strip())
+        return 2
+    bin_dir = sys.argv[1]
+    bench = os.path.join(bin_dir, "kelvane_bench")
+    cli = os.path.join(bin_dir, "kelvane-cli")
+    started = time.monotonic()
+
+    results = run_benchmarks(bench)
+    print(f"Measuring kelvane-cli peak memory ({RSS_SMALL_MIB} MiB and {RSS_LARGE_MIB} MiB files)...", flush=True)
+    rss = measure_rss(cli)
+
+    def rate(key, basis="cpu"):
+        r = results.get(key)
+        return None if r is None or "error" in r else r[basis]
+
+    def fmt(v, width=9):
+        return f"{v:{width}.1f}" if v is not None else f"{'n/a':>{width}}"
+
+    print()
+    print("Throughput (MB = 10^6 bytes; ratios use CPU time, so that other work on the machine")
+    print("does not count against us; wall-clock figures are shown beside them)")
+    print(f"  {'benchmark':<42}{'MB/s cpu':>9}  {'MB/s wall':>9}")
+    labels = [
+        ("cbc_encrypt/des/kelvane", "DES-CBC encrypt, ours (table)"),
+        ("cbc_encrypt/des/openssl", "DES-CBC encrypt, OpenSSL EVP"),
+        ("cbc_encrypt/3xdes/kelvane", "Triple DES-CBC encrypt, ours"),
+        ("cbc_encrypt/3xdes/openssl", "DES-EDE3-CBC encrypt, OpenSSL EVP"),
+        ("cbc_encrypt/idea/kelvane", "IDEA-CBC encrypt, ours"),
+        ("cbc_decrypt/des/kelvane", "DES-CBC decrypt, ours"),
+        ("cbc_decrypt/3xdes/kelvane", "Triple DES-CBC decrypt, ours"),
+        ("cbc_decrypt/idea/kelvane", "IDEA-CBC decrypt, ours"),
+        ("checksum/UpdateChecksum", "UpdateChecksum"),
+    ]
+    for code, name in METHODS:
+        labels.append((f"file_encrypt/{code}", f"EncryptFile {name}, {FILE_MIB} MiB"))
+        labels.append((f"file_decrypt/{code}", f"DecryptFile {name}, {FILE_MIB} MiB"))
+    # The password database store/recall benchmark (10,000 entries) adds its rows here.
+    for key, name in labels:
+        r = results.get(key)
+        if r is not None and "error" in r:
+            print(f"  {name:<42}ERROR: {r['error']}")
+        else:
+            print(f"  {name:<42}{fmt(rate(key))}  {fmt(rate(key, 'wall'))}")
+
+    goals = []  # (description, measured, goal, unit)
+
+    def ratio(a, b):
+        x, y = rate(a), rate(b)
+        return x / y if x is not None and y else None
+
+    goals.append(("table DES-CBC / OpenSSL DES-CBC",
+                  ratio("cbc_encrypt/des/kelvane", "cbc_encrypt/des/openssl"), 1.0, "x"))
+    goals.append(("Triple DES-CBC / OpenSSL DES-EDE3-CBC",
+                  ratio("cbc_encrypt/3xdes/kelvane", "cbc_encrypt/3xdes/openssl"), 1.0, "x"))
+    goals.append(("IDEA-CBC / our DES-CBC",
+                  ratio("cbc_encrypt/idea/kelvane", "cbc_encrypt/des/kelvane"), 0.9, "x"))
+    for code, name in METHODS:
+        goals.append((f"EncryptFile {name} / raw CBC encrypt",
+                      ratio(f"file_encrypt/{code}", f"cbc_encrypt/{code}/kelvane"), 0.85, "x"))
+        # CBC decryption overlaps blocks and runs faster than encryption; it is the fair baseline.
+        goals.append((f"DecryptFile {name} / raw CBC decrypt",
+                      ratio(f"file_decrypt/{code}", f"cbc_decrypt/{code}/kelvane"), 0.85, "x"))
+    goals.append(("UpdateChecksum", rate("checksum/UpdateChecksum"), 500.0, " MB/s"))
+    # The password database store/recall goal goes here.
+
+    print()
+    print(f"  {'goal':<42}{'measured':>12}  {'needed':>12}  result")
+    failed = 0
+    for desc, value, goal, unit in goals:
+        if value is None:
+            verdict, shown = "N/A", "n/a"
+        else:
+            verdict = "PASS" if value >= goal else "FAIL"
+            shown = f"{value:.2f}{unit}" if unit == "x" else f"{value:.0f}{unit}"
+        failed += verdict != "PASS"
+        needed = f">= {goal:.2f}{unit}" if unit == "x" else f">= {goal:.0f}{unit}"
+        print(f"  {desc:<42}{shown:>12}  {needed:>12}  {verdict}")
+
+    small, large = rss.get(RSS_SMALL_MIB), rss.get(RSS_LARGE_MIB)
+    if small is not None and large is not None:
+        verdict = "PASS" if large <= small + RSS_SLACK_KIB else "FAIL"
+        shown = f"{large - small:+d} KiB"
+    else:
+        verdict, shown = "N/A", "n/a"
+    print(f"  {'cli peak RSS, ' + str(RSS_LARGE_MIB) + ' MiB vs ' + str(RSS_SMALL_MIB) + ' MiB file':<42}"
+          f"{shown:>12}  {'<= +' + str(RSS_SLACK_KIB) + ' KiB':>12}  {verdict}")
+    print()
+    print(f"kelvane-cli encrypt --method {CLI_METHOD}, peak resident memory:")
+    for key, name in ((RSS_SMALL_MIB, f"{RSS_SMALL_MIB} MiB file"), (RSS_LARGE_MIB, f"{RSS_LARGE_MIB} MiB file"),
+                      ("floor", "/bin/true, measured the same way")):
+        value = rss.get(key)
+        print(f"  {name:<42}{(str(value) + ' KiB') if value is not None else 'n/a':>12}")
+    failed += verdict != "PASS"
+
+    print()
+    # Wall time well above CPU time means other programs took the processor from us.
+    shares = sorted(r["wall"] / r["cpu"] for r in results.values() if "error" not in r and r["cpu"])
+    if shares and shares[len(shares) // 2] < 0.9:
+        print(f"NOTE: the machine was busy; the benchmarks got about {shares[len(shares) // 2]:.0%} of a core, "
+              "so wall-clock figures are low.")
+    print(f"{'All goals met' if failed == 0 else f'{failed} goal(s) missed or not measured'}"
+          f" ({time.monotonic() - started:.0f} s).")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
