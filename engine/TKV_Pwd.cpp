@@ -376,7 +376,8 @@ int TKV_Pwd::DecryptFile(const std::string& fileName)
     const long long dataLength = source.Size() - headerLength;
     // A damaged header may claim more plain bytes than the file holds; the writer always leaves
     // 1 to 8 bytes of padding after them.
-    if (plainSize < 0 || plainSize >= dataLength / 8 * 8) return kResultReadFailed;
+    // No container we write holds more than the largest plain file and its padding.
+    if (plainSize < 0 || plainSize >= dataLength / 8 * 8 || dataLength > kMaxPlainSize + 8) return kResultReadFailed;
 
     SecretBytes chunk;
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;

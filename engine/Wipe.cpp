@@ -51,9 +51,12 @@ int WipeFile(const std::string& path, const WipeRandomFill& fill)
     const std::string second = JoinPath(dir, "~");
     // Renames never replace: a file of the user's own called "~" must survive. When a later step
     // fails, the file gets its own name back so the user still finds it.
-    if (!RenameNoReplace(path, first)) return -2;
+    // A file that already bears the first tilde name skips that step (renaming it onto itself
+    // would fail as "exists").
+    const bool alreadyFirst = path == first || (dir.empty() && path == "~~~~~~~~.~~~");
+    if (!alreadyFirst && !RenameNoReplace(path, first)) return -2;
     if (!RenameNoReplace(first, second)) {
-        RenameNoReplace(first, path);
+        if (!alreadyFirst) RenameNoReplace(first, path);
         return -2;
     }
 

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>

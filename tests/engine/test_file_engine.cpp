@@ -714,8 +714,14 @@ TEST_F(FileEngine, TwoGibibytesAreRefusedBeforeWriting)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, 0x80000000LL), 0); // sparse: no blocks are written
     ::close(fd);
+    // Should the refusal be missing, the stop flag ends the run after one chunk instead of 2 GiB.
+    std::atomic<bool> stop{false};
+    pwd.Abort = &stop;
     int calls = 0;
-    pwd.ProcessMessages = [&] { ++calls; };
+    pwd.ProcessMessages = [&] {
+        ++calls;
+        stop = true;
+    };
     EXPECT_EQ(pwd.EncryptFile(path, 1), kResultTooLarge);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"huge"});

@@ -218,6 +218,10 @@ TEST(KeysClipping, TenCharacterPasswordOnDesKeepsItsLength)
     char dirTemplate[] = "/tmp/kelvane-keys-XXXXXX";
     ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
     const std::string dir = dirTemplate;
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { std::filesystem::remove_all(path); }
+    } cleanup{dir};
     const std::string plain = dir + "/plain.txt";
     std::ofstream(plain, std::ios::binary) << "some text";
 
@@ -232,7 +236,6 @@ TEST(KeysClipping, TenCharacterPasswordOnDesKeepsItsLength)
     std::uint8_t header[14] = {};
     in.read(reinterpret_cast<char*>(header), 14);
     const Bytes eightKey = Derive(3, Scrambled("abcdefgh"), 8);
-    std::filesystem::remove_all(dir);
     ASSERT_EQ(result, 0);
     EXPECT_EQ(header[12] | header[13] << 8, KeyCheck(eightKey.data(), 8));
 }
