@@ -18,6 +18,7 @@ enum EngineResult : int {
     kResultTooLarge = -16,       // a plain file of 2 GiB or more: the size field is signed 32-bit
     kResultNotRegularFile = -17, // a link, FIFO, device, socket or directory
     kResultUnknownMethod = -18,  // a method code outside 0..4 was asked for
+    kResultTableBusy = -19,      // a password-table operation was refused while another one runs
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The password core's texts for the user, and the length rules of the master password dialog.
+#pragma once
+
+#include <string_view>
+
+// The misspelling is the program's own and stays.
+inline constexpr char kDatabaseErrorMessage[] = "Error occured while accessing database of passwords.";
+inline constexpr char kInvalidPasswordMessage[] = "Invalid password.";
+
+inline constexpr int kMinMasterPasswordChars = 6;
+inline constexpr int kMaxMasterPasswordChars = 16;
+
+enum class MasterEntryCheck
+{
+    Ok,
+    TooFew,
+    TooMany,
+    Mismatch
+};
+
+// The dialog's rules for a typed master password and its verification copy, in the dialog's order:
+// too few characters, too many, then an exact comparison. Characters are counted, not bytes.
+MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_view second) noexcept;
+
+// The message for a failed check; empty for Ok.
+const char* MasterEntryCheckMessage(MasterEntryCheck check) noexcept;

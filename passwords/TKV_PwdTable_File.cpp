@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The password database file ("PT98"): 14-byte header, then the table text padded to whole 8-byte
+// blocks and encrypted with IDEA-CBC from a zero chain. Integers are little-endian.
+//   0  4  "PT98"
+//   4  4  plain length of the text
+//   8  4  checksum of the padded text
+//  12  2  key check: low 16 bits of the checksum over the first L key bytes (L = password length)
+#include "TKV_PwdTable.h"
+
+#include "Blocks.h"
+#include "Checksum.h"
+#include "FileSystem.h"
+#include "Idea.h"
+#include "Keys.h"
+#include "ResultCodes.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kMagic[4] = {'P', 'T', '9', '8'};
+
+using DatabaseKey = std::array<std::uint8_t, kPwdDbKeyLength>;
+using Block = std::array<std::uint8_t, 8>;
+
+std::uint32_t GetLe32(const std::uint8_t* p) noexcept
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void PutLe32(std::uint8_t* p, std::uint32_t value) noexcept
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// Fills the key from the scrambled master password and returns its check. The format uses at most
+// 16 password bytes, and the shortened length stays in the master password object.
+std::uint16_t DeriveDatabaseKey(TKV_MasterPass& master, DatabaseKey& key) noexcept
+{
+    if (master.PwdLength > kPwdDbKeyLength) master.PwdLength = kPwdDbKeyLength;
+    const int length =
+        static_cast<int>(std::min(static_cast<std::size_t>(std::max(master.PwdLength, 0)), master.Password.size()));
+    StretchKey(key.data(), master.Password.data(), kPwdDbKeyLength, length);
+    return KeyCheck(key.data(), length);
+}
+
+// Reads a regular file; a FIFO or device at the path is refused instead of blocking or streaming.
+// `failAfter` (>= 0) makes reads fail past that many bytes, as a bad sector would.
+class DatabaseReader
+{
+public:
+    explicit DatabaseReader(long long failAfter) noexcept : failAfter_(failAfter) {}
+    ~DatabaseReader()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    DatabaseReader(const DatabaseReader&) = delete;
+    DatabaseReader& operator=(const DatabaseReader&) = delete;
+
+    bool Open(const std::string& path)
+    {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat info
+        {
+        };
+        if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        size_ = static_cast<long long>(info.st_size);
+        return true;
+    }
+    long long Size() const noexcept { return size_; }
+
+    // All `count` bytes or false (error, or the end of the file first).
+    bool Read(void* data, std::size_t count)
+    {
+        if (failAfter_ >= 0 && done_ + static_cast<long long>(count) > failAfter_) return false;
+        auto* p = static_cast<std::uint8_t*>(data);
+        std::size_t left = count;
+        while (left > 0) {
+            const ssize_t n = ::read(fd_, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        done_ += static_cast<long long>(count);
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    long long size_ = 0;
+    long long failAfter_;
+    long long done_ = 0;
+};
+
+// Splits the text into lines at CR LF, CR or LF; a NUL ends it. A final line break adds no line.
+void ParseLines(const std::uint8_t* text, std::size_t length, PwdEntryList& entries)
+{
+    const auto* chars = reinterpret_cast<const char*>(text);
+    std::size_t p = 0;
+    while (p < length && chars[p] != '\0') {
+        const std::size_t start = p;
+        while (p < length && chars[p] != '\0' && chars[p] != '\r' && chars[p] != '\n')
+            ++p;
+        entries.Add({chars + start, p - start});
+        if (p < length && chars[p] == '\r') ++p;
+        if (p < length && chars[p] == '\n') ++p;
+    }
+}
+
+// Where the new file goes: through a symbolic link to the file it names, so the link survives.
+std::string SaveTarget(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    return error ? path : target.string();
+}
+
+// The database holds every stored password: readable by its owner only, unless the user chose
+// otherwise for the file being replaced.
+void SetDatabaseMode(int fd, const std::string& target) noexcept
+{
+    struct stat old
+    {
+    };
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0600;
+    (void)::fchmod(fd, mode);
+}
+
+} // namespace
+
+int TKV_PwdTable::Load(bool readBody)
+{
+    try {
+        DatabaseReader file(Master.Faults.failReadAfter);
+        if (Master.Dir.empty() || !file.Open(Master.Dir)) return kResultCannotOpen;
+
+        std::uint8_t header[kPwdDbHeaderLength];
+        if (!file.Read(header, sizeof header)) return kResultReadFailed;
+        if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return kResultNotEncrypted;
+        const std::uint32_t plainLength = GetLe32(header + 4);
+        const std::uint32_t storedChecksum = GetLe32(header + 8);
+        const std::uint16_t storedKeyCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
+
+        IdeaKeySchedule decrypt{};
+        WipeOnExit<IdeaKeySchedule> wipeDecrypt(decrypt);
+        {
+            DatabaseKey key{};
+            IdeaKeySchedule encrypt{};
+            WipeOnExit<DatabaseKey> wipeKey(key);
+            WipeOnExit<IdeaKeySchedule> wipeEncrypt(encrypt);
+            if (DeriveDatabaseKey(Master, key) != storedKeyCheck) return kResultWrongPassword;
+            IdeaExpandKey(key.data(), encrypt);
+            IdeaInvertKey(encrypt, decrypt);
+        }
+        if (!readBody) return kResultOk;
+
+        const long long bodyLength = file.Size() - kPwdDbHeaderLength;
+        SecretBytes work;
+        SecretBytes text;
+        try {
+            work.resize(kPwdDbChunk);
+            text.reserve(static_cast<std::size_t>(bodyLength));
+        } catch (const std::length_error&) {
+            return kResultNoMemory;
+        }
+        Block chain{};
+        Block saved{};
+        WipeOnExit<Block> wipeChain(chain);
+        WipeOnExit<Block> wipeSaved(saved);
+        ZeroBlock(chain.data());
+        std::uint32_t checksum = 0;
+
+        const long long chunks = bodyLength / kPwdDbChunk + 1;
+        for (long long i = 0; i < chunks; ++i) {
+            const std::size_t size = static_cast<std::size_t>(i + 1 < chunks ? kPwdDbChunk : bodyLength % kPwdDbChunk);
+            if (!file.Read(work.data(), size)) return kResultReadFailed;
+            // A tail shorter than a block occurs only in a damaged file; it stays as read.
+            for (std::size_t offset = 0; offset + 8 <= size; offset += 8) {
+                std::uint8_t* block = work.data() + offset;
+                CopyBlock(saved.data(), block);
+                IdeaBlock(block, block, decrypt);
+                XorBlock(block, chain.data());
+                CopyBlock(chain.data(), saved.data());
+            }
+            checksum = UpdateChecksum(checksum, work.data(), size);
+            text.insert(text.end(), work.begin(), work.begin() + static_cast<std::ptrdiff_t>(size));
+            if (Master.ProcessMessages) Master.ProcessMessages();
+        }
+
+        if (checksum != storedChecksum) return kResultWrongPassword;
+        // The header is not under the checksum; a length past the body means it is damaged.
+        if (plainLength > text.size()) return kResultReadFailed;
+
+        PwdEntryList loaded;
+        ParseLines(text.data(), plainLength, loaded);
+        Entries.Clear();
+        Entries.Swap(loaded);
+        return kResultOk;
+    } catch (const std::bad_alloc&) {
+        return kResultNoMemory;
+    }
+}
+
+int TKV_PwdTable::Save()
+{
+    try {
+        if (Master.Dir.empty()) return kResultCannotCreate;
+        const std::string target = SaveTarget(Master.Dir);
+        // A rename would replace a link or fail on a directory only after all the work.
+        const FileKind kind = GetFileKind(target);
+        if (kind == FileKind::Directory || kind == FileKind::Other) return kResultCannotCreate;
+        ReplacementFile file;
+        if (!file.Open(target, false)) return kResultCannotCreate;
+        SetDatabaseMode(file.Descriptor(), target);
+
+        const long long failAfter = Master.Faults.failWriteAfter;
+        long long written = 0;
+        const auto write = [&](const void* data, std::size_t count, long long offset) {
+            if (failAfter >= 0 && written + static_cast<long long>(count) > failAfter) return false;
+            written += static_cast<long long>(count);
+            return offset < 0 ? file.WriteAll(data, count) : file.WriteAt(data, count, offset);
+        };
+
+        SecretBytes work(kPwdDbChunk);
+
+        IdeaKeySchedule encrypt{};
+        WipeOnExit<IdeaKeySchedule> wipeEncrypt(encrypt);
+        std::uint16_t keyCheck = 0;
+        {
+            DatabaseKey key{};
+            WipeOnExit<DatabaseKey> wipeKey(key);
+            keyCheck = DeriveDatabaseKey(Master, key);
+            IdeaExpandKey(key.data(), encrypt);
+        }
+
+        SecretBytes text;
+        std::size_t textLength = 0;
+        for (std::size_t i = 0; i < Entries.Count(); ++i)
+            textLength += Entries[i].size() + 2;
+        // The plain length field is 32 bits and the padding must fit behind it.
+        if (textLength > 0xFFFFFFF0u) return kResultNoMemory;
+        text.reserve(textLength);
+        for (std::size_t i = 0; i < Entries.Count(); ++i) {
+            const std::string_view line = Entries[i];
+            text.insert(text.end(), line.begin(), line.end());
+            text.push_back('\r');
+            text.push_back('\n');
+        }
+        const std::uint32_t plainLength = static_cast<std::uint32_t>(text.size());
+        const std::size_t paddedLength = plainLength + 8 - plainLength % 8;
+
+        std::uint8_t header[kPwdDbHeaderLength] = {};
+        std::memcpy(header, kMagic, sizeof kMagic);
+        PutLe32(header + 4, plainLength);
+        header[12] = static_cast<std::uint8_t>(keyCheck);
+        header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
+        if (!write(header, sizeof header, -1)) return kResultWriteFailed;
+
+        Block chain{};
+        WipeOnExit<Block> wipeChain(chain);
+        ZeroBlock(chain.data());
+        std::uint32_t checksum = 0;
+        std::size_t position = 0;
+        const std::size_t chunks = paddedLength / kPwdDbChunk + 1;
+        for (std::size_t i = 0; i < chunks; ++i) {
+            const std::size_t size = i + 1 < chunks ? kPwdDbChunk : paddedLength % kPwdDbChunk;
+            const std::size_t fromText = position < text.size() ? std::min(size, text.size() - position) : 0;
+            if (fromText > 0) MoveBytes(work.data(), text.data() + position, static_cast<long long>(fromText));
+            FillBytes(work.data() + fromText, 0, static_cast<long long>(size - fromText));
+            position += size;
+            checksum = UpdateChecksum(checksum, work.data(), size);
+            for (std::size_t offset = 0; offset < size; offset += 8) {
+                std::uint8_t* block = work.data() + offset;
+                XorBlock(block, chain.data());
+                IdeaBlock(block, block, encrypt);
+                CopyBlock(chain.data(), block);
+            }
+            if (size > 0 && !write(work.data(), size, -1)) return kResultWriteFailed;
+        }
+
+        std::uint8_t checksumField[4];
+        PutLe32(checksumField, checksum);
+        if (!write(checksumField, sizeof checksumField, 8)) return kResultWriteFailed;
+        if (!file.Commit()) return kResultWriteFailed;
+        return kResultOk;
+    } catch (const std::bad_alloc&) {
+        return kResultNoMemory;
+    } catch (const std::length_error&) {
+        return kResultNoMemory;
+    }
+}
