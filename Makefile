@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-sanitize bench install format clean
+.PHONY: all deps configure build run demo test test-sanitize bench install format clean
 
 all: build
 
@@ -17,6 +17,10 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
+	@$(BUILD)/bin/kelvane
+
+# The command-line companion on a sample file: encrypt, info, decrypt, compare.
+demo: build
 	@bash scripts/demo.sh $(BUILD)/bin/kelvane-cli
 
 test: build

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The dialog forms. The program creates each one once, right after the main window, hidden, and
+// shows it modally whenever it is needed; the main window owns them all until exit.
+#pragma once
+
+#include <QDialog>
+
+class TMainWin;
+
+// The About box.
+class TAbout : public QDialog
+{
+public:
+    explicit TAbout(QWidget* parent = nullptr);
+};
+
+// The tip of the day.
+class TTIP_Form : public QDialog
+{
+public:
+    explicit TTIP_Form(QWidget* parent = nullptr);
+};
+
+// "Device is not ready": asks for another drive.
+class TComboChange : public QDialog
+{
+public:
+    explicit TComboChange(QWidget* parent = nullptr);
+};
+
+// Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,
+// TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it.
+void CreateForms(TMainWin& mainWin);

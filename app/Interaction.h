@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one way the workflows reach the user modally. The window shows real dialogs through
+// TKV_QtInteraction; tests install TKV_ScriptedInteraction, which answers from a script.
+#pragma once
+
+#include "IPasswordUi.h"
+
+#include <QString>
+
+enum class TKV_YesNoCancel
+{
+    Yes,
+    No,
+    Cancel
+};
+
+// The password core's two prompts (the master password dialog and its access error) come in
+// through IPasswordUi, so the password table can be handed this object directly.
+class TKV_Interaction : public IPasswordUi
+{
+public:
+    // An error box with one OK button.
+    virtual void ErrorBox(const QString& text) = 0;
+    // An information box with OK and Cancel; true for OK.
+    virtual bool InfoOkCancel(const QString& text) = 0;
+    // A confirmation box with OK and Cancel; true for OK.
+    virtual bool ConfirmOkCancel(const QString& text) = 0;
+    // A confirmation box with Yes, No and Cancel.
+    virtual TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) = 0;
+    // An error box with OK and All, as for a wrong password inside a list; true for All.
+    virtual bool ErrorOkAll(const QString& text) = 0;
+};

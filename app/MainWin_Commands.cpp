@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TMainWin: the commands of menus, tool bar and lists, and the work they start. Every command that
+// starts work refuses while other work runs. The file workflows fill these in as they arrive; until
+// then a command does nothing beyond that refusal.
+#include "MainWin.h"
+
+#include "Messages.h"
+#include "StatusLine.h"
+#include "TKV_DirCryptor.h"
+#include "TKV_PrgState.h"
+
+#include <QAbstractItemView>
+
+void TMainWin::EncrFileList()
+{
+    if (RefuseWhileBusy()) return;
+}
+
+void TMainWin::DecrFileList()
+{
+    if (RefuseWhileBusy()) return;
+}
+
+void TMainWin::DoForAll(int direction)
+{
+    if (RefuseWhileBusy()) return;
+    (void)direction;
+}
+
+void TMainWin::FileDel(QAbstractItemView& listView)
+{
+    if (RefuseWhileBusy()) return;
+    (void)listView;
+}
+
+void TMainWin::Open2Click()
+{
+    if (RefuseWhileBusy()) return;
+}
+
+void TMainWin::Print2Click()
+{
+    if (RefuseWhileBusy()) return;
+}
+
+void TMainWin::ProcessParameters()
+{
+    // The switches and file names are handled by the command-line work; it brackets its run with
+    // RememberCommandLineSettings and RestoreCommandLineSettings.
+}
+
+void TMainWin::ReadFLists() {}
+
+void TMainWin::User_DirectoryListBoxEnter()
+{
+    if (!PrgState->FirstEnter) return;
+    Trace("ReadFLists");
+    ReadFLists();
+    PrgState->FirstEnter = false;
+}
+
+void TMainWin::User_DirectoryListBoxChange()
+{
+    ReadFLists();
+}
+
+void TMainWin::Source_ListViewDblClick()
+{
+    EncrFileList();
+}
+
+void TMainWin::Crypted_ListViewDblClick()
+{
+    DecrFileList();
+}
+
+void TMainWin::Encrypt_ButtonClick()
+{
+    EncrFileList();
+}
+
+void TMainWin::Decrypt_ButtonClick()
+{
+    DecrFileList();
+}
+
+void TMainWin::EncriptAll1Click()
+{
+    DoForAll(0);
+}
+
+void TMainWin::Decriptall1Click()
+{
+    DoForAll(1);
+}
+
+void TMainWin::Button1Click()
+{
+    if (WindowBusy()) {
+        if (!ui_->ConfirmOkCancel(QString::fromUtf8(kCancelProcessQuestion))) return;
+        UpdateStatus(QString::fromUtf8(kPleaseWaitMessage));
+    }
+    PrgState->Abort = true;
+}
+
+void TMainWin::Exit1Click()
+{
+    close();
+}
+
+void TMainWin::Options2Click() {}
+
+void TMainWin::ChangeView() {}
+
+void TMainWin::Contents1Click() {}
+
+void TMainWin::Tips1Click() {}
+
+void TMainWin::About1Click() {}
+
+void TMainWin::Process_TimerTimer() {}
+
+void TMainWin::NotifyOpenFiles_TimerTimer() {}

@@ -1,0 +1,439 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TMainWin: the components in their design places, and the layout rules that move them.
+#include "MainWin.h"
+
+#include "CoolBar.h"
+#include "Icons.h"
+#include "Layout.h"
+#include "Messages.h"
+#include "StatusBar.h"
+#include "StatusLine.h"
+#include "TKV_PrgState.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// Design size of the client area; the menu bar comes on top of it.
+constexpr int kDesignWidth = 583;
+constexpr int kDesignHeight = 433;
+constexpr int kDirPanelWidth = 190;
+constexpr int kSplitterWidth = 6;
+constexpr int kToolBarHeight = 34;
+
+const QColor kActiveLabel(Qt::blue);
+const QColor kInactiveLabel(0x00, 0x00, 0x80); // navy
+
+QToolButton* ToolButton(QToolBar* bar, const char* name, const char* hint, TKV_ToolImage image)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QString::fromLatin1(hint));
+    button->setIcon(ToolIcon(image));
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    button->setFixedSize(31, 30);
+    bar->addWidget(button);
+    return button;
+}
+
+QLabel* Picture(QWidget* parent, const char* name, const QPixmap& pixmap, int left, int top)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setPixmap(pixmap);
+    label->setGeometry(left, top, 19, 24);
+    return label;
+}
+
+QLabel* Caption(QWidget* parent, const char* name, const char* text, const QColor& colour, int left, int top)
+{
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QTreeView* FileList(QWidget* parent, const char* name, QStandardItemModel*& model, const QStringList& columns, int top)
+{
+    model = new QStandardItemModel(0, static_cast<int>(columns.size()), parent);
+    model->setHorizontalHeaderLabels(columns);
+    model->setHeaderData(1, Qt::Horizontal, QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter),
+                         Qt::TextAlignmentRole);
+    auto* list = new QTreeView(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setModel(model);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setDragEnabled(true);
+    list->header()->setStretchLastSection(false);
+    list->header()->resizeSection(0, 100);
+    list->header()->resizeSection(1, 80);
+    list->setGeometry(4, top, 280, 112);
+    return list;
+}
+
+QProgressBar* ProgressBar(QWidget* parent, const char* name, int top)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setRange(0, 100);
+    bar->setTextVisible(false);
+    bar->setGeometry(4, top, 280, 10);
+    bar->hide();
+    return bar;
+}
+
+QToolButton* MethodButton(QWidget* panel, const char* name, const char* caption, const char* hint)
+{
+    auto* button = new QToolButton(panel);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(QString::fromLatin1(caption));
+    button->setToolTip(QString::fromLatin1(hint));
+    button->setCheckable(true);
+    button->setFixedWidth(50);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    return button;
+}
+
+} // namespace
+
+void TMainWin::BuildFrame()
+{
+    setObjectName(QStringLiteral("MainWin"));
+    setWindowTitle(QString::fromLatin1(kMainWinCaption));
+    setWindowIcon(AppIcon());
+    BuildMenus();
+    BuildToolBar();
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, client);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+    BuildDirPanel();
+    BuildGridPanel();
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kDirPanelWidth, kDesignWidth - kDirPanelWidth - kSplitterWidth});
+    column->addWidget(Splitter1, 1);
+
+    BuildCoolBar();
+    column->addWidget(Status_CoolBar);
+    setCentralWidget(client);
+    BuildTimers();
+
+    resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height());
+
+    connect(Splitter1, &QSplitter::splitterMoved, this, &TMainWin::Splitter1Moved);
+    connect(Status_CoolBar, &TKV_CoolBar::Resized, this, &TMainWin::Status_CoolBarResize);
+    // The panels' own resizes carry every change of the window, the tool bar and the cool bar.
+    Dir_Panel->installEventFilter(this);
+    Grid_Panel->installEventFilter(this);
+    User_DirectoryListBox->installEventFilter(this);
+}
+
+void TMainWin::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    FileEncrypt_MenuItem = file->addAction(QStringLiteral("&Encrypt"), this, &TMainWin::Source_ListViewDblClick);
+    FileDecrypt_MenuItem = file->addAction(QStringLiteral("&Decrypt"), this, &TMainWin::Crypted_ListViewDblClick);
+    FileDecrypt_MenuItem->setEnabled(false);
+    Options_MenuItem = file->addAction(QStringLiteral("&Options..."), this, &TMainWin::Options2Click);
+    file->addSeparator();
+    Exit_MenuItem = file->addAction(QStringLiteral("E&xit"), this, &TMainWin::Exit1Click);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* lists = view->addMenu(QStringLiteral("File lists"));
+    ViewStyle_Group = new QActionGroup(this);
+    LargeIcons_MenuItem = lists->addAction(QStringLiteral("Lar&ge icons"));
+    SmallIcons_MenuItem = lists->addAction(QStringLiteral("S&mall icons"));
+    List_MenuItem = lists->addAction(QStringLiteral("&List"));
+    Details_MenuItem = lists->addAction(QStringLiteral("&Details"));
+    for (QAction* style : {LargeIcons_MenuItem, SmallIcons_MenuItem, List_MenuItem, Details_MenuItem}) {
+        style->setCheckable(true);
+        ViewStyle_Group->addAction(style);
+        connect(style, &QAction::triggered, this, &TMainWin::ChangeView);
+    }
+    Details_MenuItem->setChecked(true);
+    StatusBars_MenuItem = view->addAction(QStringLiteral("Status Bars"));
+    StatusBars_MenuItem->setCheckable(true);
+    StatusBars_MenuItem->setChecked(true);
+    connect(StatusBars_MenuItem, &QAction::triggered, this, &TMainWin::StatusBars_MenuItemClick);
+    ToolBar_MenuItem = view->addAction(QStringLiteral("ToolBar"));
+    ToolBar_MenuItem->setCheckable(true);
+    ToolBar_MenuItem->setChecked(true);
+    connect(ToolBar_MenuItem, &QAction::triggered, this, &TMainWin::ToolBar_MenuItemClick);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    Contents_MenuItem = help->addAction(QStringLiteral("&Contents"), this, &TMainWin::Contents1Click);
+    Tips_MenuItem = help->addAction(QStringLiteral("&Tips"), this, &TMainWin::Tips1Click);
+    About_MenuItem = help->addAction(QStringLiteral("&About..."), this, &TMainWin::About1Click);
+}
+
+void TMainWin::BuildToolBar()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setFixedHeight(kToolBarHeight);
+    ToolBar1->toggleViewAction()->setEnabled(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    Encrypt_Button = ToolButton(ToolBar1, "Encrypt_Button", "Encrypt", TKV_ToolImage::Encrypt);
+    Decrypt_Button = ToolButton(ToolBar1, "Decrypt_Button", "Decrypt", TKV_ToolImage::Decrypt);
+    Decrypt_Button->setEnabled(false);
+    ToolBar1->addSeparator();
+    MasterPwdExpire_Button = ToolButton(ToolBar1, "MasterPwdExpire_Button", "Make master password expire now!",
+                                        TKV_ToolImage::MasterPwdExpire);
+    MasterPwdExpire_Button->setEnabled(false);
+    PwdExpire_Button = ToolButton(ToolBar1, "PwdExpire_Button", "Make password expire now!", TKV_ToolImage::PwdExpire);
+    PwdExpire_Button->setEnabled(false);
+    StopProcess_Button = ToolButton(ToolBar1, "StopProcess_Button", "Stop current process!", TKV_ToolImage::Stop);
+    StopProcess_Button->setEnabled(false);
+    auto* gap = new QWidget(ToolBar1);
+    gap->setFixedWidth(8);
+    ToolBar1->addWidget(gap);
+    Help_Button = ToolButton(ToolBar1, "Help_Button", "Help", TKV_ToolImage::Help);
+
+    connect(Encrypt_Button, &QToolButton::clicked, this, &TMainWin::Encrypt_ButtonClick);
+    connect(Decrypt_Button, &QToolButton::clicked, this, &TMainWin::Decrypt_ButtonClick);
+    connect(MasterPwdExpire_Button, &QToolButton::clicked, this, &TMainWin::MasterPwdExpire_ButtonClick);
+    connect(PwdExpire_Button, &QToolButton::clicked, this, &TMainWin::PwdExpire_ButtonClick);
+    connect(StopProcess_Button, &QToolButton::clicked, this, &TMainWin::Button1Click);
+    connect(Help_Button, &QToolButton::clicked, this, &TMainWin::Contents1Click);
+}
+
+void TMainWin::BuildDirPanel()
+{
+    Dir_Panel = new QWidget(Splitter1);
+    Dir_Panel->setObjectName(QStringLiteral("Dir_Panel"));
+    Dir_Panel->setMinimumWidth(40);
+    DriveComboBox1 = new QComboBox(Dir_Panel);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DriveComboBox1->setGeometry(4, 4, kDirPanelWidth - 8, 22);
+    User_DirectoryListBox = new QTreeView(Dir_Panel);
+    User_DirectoryListBox->setObjectName(QStringLiteral("User_DirectoryListBox"));
+    User_DirectoryListBox->setHeaderHidden(true);
+    User_DirectoryListBox->setGeometry(4, 30, kDirPanelWidth - 8, 291);
+    Splitter1->addWidget(Dir_Panel);
+}
+
+void TMainWin::BuildGridPanel()
+{
+    Grid_Panel = new QWidget(Splitter1);
+    Grid_Panel->setObjectName(QStringLiteral("Grid_Panel"));
+    Grid_Panel->setMinimumWidth(40);
+
+    // The window starts in the Plain list's state: its lock highlighted, its caption blue.
+    Open_Image = Picture(Grid_Panel, "Open_Image", LockPixmap(true, false), 4, 4);
+    Open_Image_Hl = Picture(Grid_Panel, "Open_Image_Hl", LockPixmap(true, true), 4, 4);
+    Open_Image->hide();
+    Avail_Label = Caption(Grid_Panel, "Avail_Label", "Available for encryption", kActiveLabel, 32, 6);
+    Source_ListView = FileList(Grid_Panel, "Source_ListView", Source_Model,
+                               {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
+                                QStringLiteral("Attributes"), QStringLiteral("File Type")},
+                               28);
+    ProgressBar1 = ProgressBar(Grid_Panel, "ProgressBar1", 144);
+
+    Closed_Image = Picture(Grid_Panel, "Closed_Image", LockPixmap(false, false), 4, 160);
+    Closed_Image_Hl = Picture(Grid_Panel, "Closed_Image_Hl", LockPixmap(false, true), 4, 160);
+    Closed_Image_Hl->hide();
+    Crypted_Label = Caption(Grid_Panel, "Crypted_Label", "Crypted files", kInactiveLabel, 32, 162);
+    Crypted_ListView = FileList(Grid_Panel, "Crypted_ListView", Crypted_Model,
+                                {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
+                                 QStringLiteral("Attributes"), QStringLiteral("Encrypted by")},
+                                184);
+    ProgressBar2 = ProgressBar(Grid_Panel, "ProgressBar2", 300);
+    Splitter1->addWidget(Grid_Panel);
+
+    connect(Source_ListView, &QTreeView::doubleClicked, this, &TMainWin::Source_ListViewDblClick);
+    connect(Crypted_ListView, &QTreeView::doubleClicked, this, &TMainWin::Crypted_ListViewDblClick);
+}
+
+void TMainWin::BuildCoolBar()
+{
+    Status_CoolBar = new TKV_CoolBar(this);
+    Status_CoolBar->setObjectName(QStringLiteral("Status_CoolBar"));
+
+    StatusBar1 = new TKV_StatusBar(3, Status_CoolBar);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->SetPanelText(0, QStringLiteral("Estimated: "));
+    StatusBar1->SetPanelText(1, QStringLiteral("Done: "));
+    StatusBar1->SetPanelText(2, QStringLiteral("Size: "));
+
+    StatusBar2 = new TKV_StatusBar(3, Status_CoolBar);
+    StatusBar2->setObjectName(QStringLiteral("StatusBar2"));
+    StatusBar2->SetPanelText(0, QStringLiteral("Elapsed: "));
+    StatusBar2->SetPanelText(1, QStringLiteral("Remaining: "));
+    StatusBar2->SetPanelText(2, QStringLiteral("Throughout: "));
+
+    StatusBar3 = new TKV_StatusBar(1, Status_CoolBar);
+    StatusBar3->setObjectName(QStringLiteral("StatusBar3"));
+    StatusBar3->SetShowTips(true);
+    StatusBar3->SetPanelText(0, QString::fromLatin1(kIdleStatus));
+
+    Method_Panel = new QWidget(Status_CoolBar);
+    Method_Panel->setObjectName(QStringLiteral("Method_Panel"));
+    Method_Panel->setToolTip(QStringLiteral("Select encryption method by default"));
+    auto* row = new QHBoxLayout(Method_Panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    DES_Button = MethodButton(Method_Panel, "DES_Button", "DES", "DES (56 bit/ CBC)");
+    TDES_Button = MethodButton(Method_Panel, "TDES_Button", "3xDES", "Triple DES (EDE3/ 56 x 3 bit/ outer CBC)");
+    IDEA_Button = MethodButton(Method_Panel, "IDEA_Button", "IDEA", "IDEA (128 bit/ CBC)");
+    Method_Group = new QButtonGroup(Method_Panel);
+    Method_Group->setExclusive(true);
+    for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button}) {
+        row->addWidget(button);
+        Method_Group->addButton(button);
+    }
+    row->addStretch(1);
+    ShowMethodOnButtons(DES_Button);
+    connect(DES_Button, &QToolButton::clicked, this, &TMainWin::DES_ButtonClick);
+    connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::TDES_ButtonClick);
+    connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::IDEA_ButtonClick);
+
+    // Two rows: the statistics on top, the method buttons and the status line below.
+    Status_CoolBar->AddBand(StatusBar2, true, 405);
+    Status_CoolBar->AddBand(StatusBar1, false, 185);
+    Status_CoolBar->AddBand(Method_Panel, true, 185);
+    Status_CoolBar->AddBand(StatusBar3, false, 392);
+}
+
+void TMainWin::BuildTimers()
+{
+    Process_Timer.setInterval(50);
+    PwdTimer.setInterval(1000);
+    MasterPwd_Timer.setInterval(1000);
+    NotifyOpenFiles_Timer.setInterval(200);
+    connect(&Process_Timer, &QTimer::timeout, this, &TMainWin::Process_TimerTimer);
+    connect(&PwdTimer, &QTimer::timeout, this, &TMainWin::PwdTimerTimer);
+    connect(&MasterPwd_Timer, &QTimer::timeout, this, &TMainWin::MasterPwd_TimerTimer);
+    connect(&NotifyOpenFiles_Timer, &QTimer::timeout, this, &TMainWin::NotifyOpenFiles_TimerTimer);
+}
+
+bool TMainWin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (PrgState != nullptr) {
+        if (event->type() == QEvent::Resize && (watched == Dir_Panel || watched == Grid_Panel)) FormResize();
+        if (event->type() == QEvent::FocusIn && watched == User_DirectoryListBox) User_DirectoryListBoxEnter();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainWin::WindowBusy() const
+{
+    return PrgState != nullptr && PrgState->Busy.HoldsOtherThan(psDirectory | psDeleting);
+}
+
+void TMainWin::FormResize()
+{
+    Reresize();
+}
+
+void TMainWin::Status_CoolBarResize()
+{
+    Reresize();
+}
+
+void TMainWin::Splitter1Moved()
+{
+    UpdateWidths();
+}
+
+void TMainWin::UpdateWidths()
+{
+    TKV_GridInput in;
+    in.DirPanelWidth = Dir_Panel->width();
+    in.GridPanelWidth = Grid_Panel->width();
+    const TKV_GridLayout out = GridLayout(in);
+    User_DirectoryListBox->resize(std::max(0, out.TreeWidth), User_DirectoryListBox->height());
+    DriveComboBox1->resize(std::max(0, out.TreeWidth), DriveComboBox1->height());
+    for (QWidget* widget : {static_cast<QWidget*>(Source_ListView), static_cast<QWidget*>(Crypted_ListView),
+                            static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(ProgressBar2)})
+        widget->resize(std::max(0, out.ListWidth), widget->height());
+}
+
+void TMainWin::Reresize()
+{
+    UpdateWidths();
+    TKV_GridInput in;
+    in.DirPanelWidth = Dir_Panel->width();
+    in.DirPanelHeight = Dir_Panel->height();
+    in.GridPanelWidth = Grid_Panel->width();
+    in.TreeTop = User_DirectoryListBox->y();
+    in.PlainTop = Source_ListView->y();
+    in.OpenImageTop = Open_Image->y();
+    in.BarHeight = ProgressBar1->height();
+    in.Busy = WindowBusy();
+    const TKV_GridLayout out = GridLayout(in);
+
+    User_DirectoryListBox->resize(User_DirectoryListBox->width(), std::max(0, out.TreeHeight));
+    Crypted_ListView->setGeometry(Crypted_ListView->x(), out.CryptedTop, Crypted_ListView->width(),
+                                  std::max(0, out.CryptedHeight));
+    RenderGrid2Images();
+    Source_ListView->resize(Source_ListView->width(), std::max(0, out.PlainHeight));
+    ProgressBar1->move(ProgressBar1->x(), out.ProgressBar1Top);
+    ProgressBar2->move(ProgressBar2->x(), out.ProgressBar2Top);
+}
+
+void TMainWin::RenderGrid2Images()
+{
+    const int top = Crypted_ListView->y() + (Open_Image->y() - Source_ListView->y());
+    Closed_Image->move(Closed_Image->x(), top);
+    Closed_Image_Hl->move(Closed_Image_Hl->x(), top);
+    Crypted_Label->move(Crypted_Label->x(), top + 4);
+}
+
+void TMainWin::StatusBars_MenuItemClick()
+{
+    Status_CoolBar->setVisible(StatusBars_MenuItem->isChecked());
+    SettleLayout();
+    Reresize();
+}
+
+void TMainWin::ToolBar_MenuItemClick()
+{
+    ToolBar1->setVisible(ToolBar_MenuItem->isChecked());
+    SettleLayout();
+    Reresize();
+}
+
+void TMainWin::SettleLayout()
+{
+    // Qt would lay the panels out at the next turn of the message loop; the rules need their new
+    // sizes now.
+    layout()->activate();
+    centralWidget()->layout()->activate();
+}

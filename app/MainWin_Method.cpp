@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TMainWin: the default encryption method, password expiry and the status line.
+#include "MainWin.h"
+
+#include "Messages.h"
+#include "StatusBar.h"
+#include "StatusLine.h"
+#include "TKV_PrgState.h"
+#include "TKV_Pwd.h"
+#include "TKV_PwdTable.h"
+
+#include <QToolButton>
+#include <QWidget>
+
+namespace {
+
+void PaintCaption(QToolButton* button, const QColor& colour)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::WindowText, colour);
+    button->setPalette(palette);
+}
+
+void FollowTimer(QTimer& timer, bool on)
+{
+    if (on && !timer.isActive()) timer.start();
+    if (!on) timer.stop();
+}
+
+} // namespace
+
+void TMainWin::ShowMethodOnButtons(QToolButton* down)
+{
+    down->setChecked(true);
+    for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
+        PaintCaption(button, button == down ? QColor(Qt::blue) : QColor(Qt::black));
+}
+
+void TMainWin::SetDES()
+{
+    DefaultMethod = kMethodDES;
+    ShowMethodOnButtons(DES_Button);
+    NotifyOfMethodChange();
+}
+
+void TMainWin::SetIDEA()
+{
+    DefaultMethod = kMethodIDEA;
+    ShowMethodOnButtons(IDEA_Button);
+    NotifyOfMethodChange();
+}
+
+void TMainWin::SetTripleDES()
+{
+    DefaultMethod = kMethodTripleDES;
+    ShowMethodOnButtons(TDES_Button);
+    NotifyOfMethodChange();
+}
+
+void TMainWin::NotifyOfMethodChange()
+{
+    SetPwdExpired();
+    UpdateStatus(QString::fromUtf8(kMethodChangedMessage));
+}
+
+void TMainWin::SetButtonsInStatus()
+{
+    switch (DefaultMethod) {
+    case kMethodIDEA:
+        ShowMethodOnButtons(IDEA_Button);
+        break;
+    case kMethodDES:
+        ShowMethodOnButtons(DES_Button);
+        break;
+    case kMethodTripleDES:
+        ShowMethodOnButtons(TDES_Button);
+        break;
+    default:
+        break; // the design state: DES down
+    }
+    for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
+        button->setFixedHeight(Method_Panel->height());
+}
+
+// A click on the button of the method already in use changes nothing, so it does not make the
+// session password expire either.
+void TMainWin::DES_ButtonClick()
+{
+    if (DefaultMethod != kMethodDES) SetDES();
+}
+
+void TMainWin::TDES_ButtonClick()
+{
+    if (DefaultMethod != kMethodTripleDES) SetTripleDES();
+}
+
+void TMainWin::IDEA_ButtonClick()
+{
+    if (DefaultMethod != kMethodIDEA) SetIDEA();
+}
+
+void TMainWin::SetPwdExpired()
+{
+    ::SetPwdExpired(*Pwd, PwdControls);
+    ApplyExpiryControls();
+}
+
+void TMainWin::SetMasterPwdExpired()
+{
+    ::SetMasterPwdExpired(PwdTable->Master, PwdTable->MasterPwdControls);
+    ApplyExpiryControls();
+}
+
+void TMainWin::PwdExpire_ButtonClick()
+{
+    SetPwdExpired();
+}
+
+void TMainWin::MasterPwdExpire_ButtonClick()
+{
+    SetMasterPwdExpired();
+}
+
+void TMainWin::PwdTimerTimer()
+{
+    if (Pwd == nullptr) return;
+    ::PwdTimerTimer(*Pwd, PwdControls);
+    ApplyExpiryControls();
+}
+
+void TMainWin::MasterPwd_TimerTimer()
+{
+    if (PwdTable == nullptr) return;
+    ::MasterPwd_TimerTimer(PwdTable->Master, PwdTable->MasterPwdControls);
+    ApplyExpiryControls();
+}
+
+void TMainWin::ApplyExpiryControls()
+{
+    FollowTimer(PwdTimer, PwdControls.TimerOn);
+    PwdExpire_Button->setEnabled(PwdControls.ButtonOn);
+    FollowTimer(MasterPwd_Timer, PwdTable->MasterPwdControls.TimerOn);
+    MasterPwdExpire_Button->setEnabled(PwdTable->MasterPwdControls.ButtonOn);
+}
+
+void TMainWin::UpdateStatus(const QString& text)
+{
+    for (const QString& frame : StatusFrames(text)) {
+        StatusBar3->SetPanelText(0, frame);
+        // Each frame is painted at once, or only the last one would ever be seen.
+        if (StatusBar3->isVisible()) StatusBar3->repaint();
+    }
+}
+
+bool TMainWin::RefuseWhileBusy()
+{
+    if (PrgState->Busy.Empty()) return false;
+    UpdateStatus(QString::fromUtf8(kPleaseWaitMessage));
+    return true;
+}

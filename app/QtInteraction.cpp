@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "QtInteraction.h"
+
+#include "PasswordMessages.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox::StandardButton Ask(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault)
+{
+    QMessageBox box(icon, title, text, buttons, owner);
+    box.setDefaultButton(byDefault);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+QWidget* TKV_QtInteraction::Owner() const
+{
+    return owner_ && owner_->isVisible() ? owner_.data() : nullptr;
+}
+
+void TKV_QtInteraction::ErrorBox(const QString& text)
+{
+    Ask(Owner(), QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool TKV_QtInteraction::InfoOkCancel(const QString& text)
+{
+    return Ask(Owner(), QMessageBox::Information, QStringLiteral("Information"), text,
+               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+bool TKV_QtInteraction::ConfirmOkCancel(const QString& text)
+{
+    return Ask(Owner(), QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
+               QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+TKV_YesNoCancel TKV_QtInteraction::ConfirmYesNoCancel(const QString& text)
+{
+    switch (Ask(Owner(), QMessageBox::Question, QStringLiteral("Confirm"), text,
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return TKV_YesNoCancel::Yes;
+    case QMessageBox::No:
+        return TKV_YesNoCancel::No;
+    default:
+        return TKV_YesNoCancel::Cancel;
+    }
+}
+
+bool TKV_QtInteraction::ErrorOkAll(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::NoButton, Owner());
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* all = box.addButton(QStringLiteral("All"), QMessageBox::YesRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return box.clickedButton() == all;
+}
+
+MasterPasswordAnswer TKV_QtInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)
+{
+    // The master password dialog is not part of the window yet: until it is, the database stays
+    // locked for this request, exactly as after "Do not use now".
+    (void)table;
+    return MasterPasswordAnswer::NotNow;
+}
+
+void TKV_QtInteraction::ShowDatabaseError()
+{
+    ErrorBox(QString::fromUtf8(kDatabaseErrorMessage));
+}

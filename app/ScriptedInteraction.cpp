@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ScriptedInteraction.h"
+
+#include "TKV_PwdTable.h"
+
+#include <QtTest/QTest>
+
+TKV_ScriptedInteraction::~TKV_ScriptedInteraction()
+{
+    if (script_.isEmpty()) return;
+    QStringList left;
+    for (const Step& step : script_)
+        left.append(KindName(step.Kind) + QStringLiteral(": ") + step.Text);
+    const QByteArray message = "Scripted answers left unused: " + left.join(QStringLiteral(" | ")).toUtf8();
+    QTest::qFail(message.constData(), __FILE__, __LINE__);
+}
+
+QString TKV_ScriptedInteraction::KindName(TKV_PromptKind kind)
+{
+    switch (kind) {
+    case TKV_PromptKind::Error:
+        return QStringLiteral("Error");
+    case TKV_PromptKind::InfoOkCancel:
+        return QStringLiteral("InfoOkCancel");
+    case TKV_PromptKind::ConfirmOkCancel:
+        return QStringLiteral("ConfirmOkCancel");
+    case TKV_PromptKind::ConfirmYesNoCancel:
+        return QStringLiteral("ConfirmYesNoCancel");
+    case TKV_PromptKind::ErrorOkAll:
+        return QStringLiteral("ErrorOkAll");
+    case TKV_PromptKind::MasterPassword:
+        return QStringLiteral("MasterPassword");
+    case TKV_PromptKind::DatabaseError:
+        return QStringLiteral("DatabaseError");
+    }
+    return QString();
+}
+
+void TKV_ScriptedInteraction::ExpectError(const QString& text)
+{
+    script_.append({TKV_PromptKind::Error, text, 0});
+}
+
+void TKV_ScriptedInteraction::ExpectInfoOkCancel(const QString& text, bool ok)
+{
+    script_.append({TKV_PromptKind::InfoOkCancel, text, ok ? 1 : 0});
+}
+
+void TKV_ScriptedInteraction::ExpectConfirmOkCancel(const QString& text, bool ok)
+{
+    script_.append({TKV_PromptKind::ConfirmOkCancel, text, ok ? 1 : 0});
+}
+
+void TKV_ScriptedInteraction::ExpectConfirmYesNoCancel(const QString& text, TKV_YesNoCancel answer)
+{
+    script_.append({TKV_PromptKind::ConfirmYesNoCancel, text, static_cast<int>(answer)});
+}
+
+void TKV_ScriptedInteraction::ExpectErrorOkAll(const QString& text, bool all)
+{
+    script_.append({TKV_PromptKind::ErrorOkAll, text, all ? 1 : 0});
+}
+
+void TKV_ScriptedInteraction::ExpectMasterPassword(MasterPasswordAnswer answer, const QString& password)
+{
+    // The password rides in Text; the dialog's own text is fixed, so nothing else needs matching.
+    script_.append({TKV_PromptKind::MasterPassword, password, static_cast<int>(answer)});
+}
+
+void TKV_ScriptedInteraction::ExpectDatabaseError()
+{
+    script_.append({TKV_PromptKind::DatabaseError, QString(), 0});
+}
+
+const TKV_ScriptedInteraction::Step* TKV_ScriptedInteraction::Take(TKV_PromptKind kind, const QString& text)
+{
+    asked_.append(KindName(kind) + QStringLiteral(": ") + text);
+    const bool textMatters = kind != TKV_PromptKind::MasterPassword;
+    if (script_.isEmpty() || script_.front().Kind != kind || (textMatters && script_.front().Text != text)) {
+        const QString expected = script_.isEmpty()
+                                     ? QStringLiteral("nothing")
+                                     : KindName(script_.front().Kind) + QStringLiteral(": ") + script_.front().Text;
+        const QByteArray message = "Unexpected prompt " + asked_.back().toUtf8() + ", expected " + expected.toUtf8();
+        QTest::qFail(message.constData(), __FILE__, __LINE__);
+        return nullptr;
+    }
+    current_ = script_.takeFirst();
+    return &current_;
+}
+
+void TKV_ScriptedInteraction::ErrorBox(const QString& text)
+{
+    Take(TKV_PromptKind::Error, text);
+}
+
+bool TKV_ScriptedInteraction::InfoOkCancel(const QString& text)
+{
+    const Step* step = Take(TKV_PromptKind::InfoOkCancel, text);
+    return step != nullptr && step->Answer == 1;
+}
+
+bool TKV_ScriptedInteraction::ConfirmOkCancel(const QString& text)
+{
+    const Step* step = Take(TKV_PromptKind::ConfirmOkCancel, text);
+    return step != nullptr && step->Answer == 1;
+}
+
+TKV_YesNoCancel TKV_ScriptedInteraction::ConfirmYesNoCancel(const QString& text)
+{
+    const Step* step = Take(TKV_PromptKind::ConfirmYesNoCancel, text);
+    return step != nullptr ? static_cast<TKV_YesNoCancel>(step->Answer) : TKV_YesNoCancel::Cancel;
+}
+
+bool TKV_ScriptedInteraction::ErrorOkAll(const QString& text)
+{
+    const Step* step = Take(TKV_PromptKind::ErrorOkAll, text);
+    return step != nullptr && step->Answer == 1;
+}
+
+MasterPasswordAnswer TKV_ScriptedInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)
+{
+    const Step* step = Take(TKV_PromptKind::MasterPassword, QString());
+    if (step == nullptr) return MasterPasswordAnswer::NotNow;
+    const auto answer = static_cast<MasterPasswordAnswer>(step->Answer);
+    if (answer == MasterPasswordAnswer::Submitted && !step->Text.isEmpty())
+        table.SubmitMasterPassword(step->Text.toStdString());
+    return answer;
+}
+
+void TKV_ScriptedInteraction::ShowDatabaseError()
+{
+    Take(TKV_PromptKind::DatabaseError, QString());
+}

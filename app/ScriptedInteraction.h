@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The test double of the modal interaction: a queue of expected prompts with their answers. A prompt
+// that does not match the head of the queue, and an answer still queued when the double is
+// destroyed, fail the running Qt Test function. Create one per test function, as a local.
+#pragma once
+
+#include "Interaction.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+enum class TKV_PromptKind
+{
+    Error,
+    InfoOkCancel,
+    ConfirmOkCancel,
+    ConfirmYesNoCancel,
+    ErrorOkAll,
+    MasterPassword,
+    DatabaseError,
+};
+
+class TKV_ScriptedInteraction : public TKV_Interaction
+{
+public:
+    TKV_ScriptedInteraction() = default;
+    ~TKV_ScriptedInteraction() override;
+    TKV_ScriptedInteraction(const TKV_ScriptedInteraction&) = delete;
+    TKV_ScriptedInteraction& operator=(const TKV_ScriptedInteraction&) = delete;
+
+    void ExpectError(const QString& text);
+    void ExpectInfoOkCancel(const QString& text, bool ok);
+    void ExpectConfirmOkCancel(const QString& text, bool ok);
+    void ExpectConfirmYesNoCancel(const QString& text, TKV_YesNoCancel answer);
+    void ExpectErrorOkAll(const QString& text, bool all);
+    // With Submitted and a password, the password goes to the table as the dialog's Submit would.
+    void ExpectMasterPassword(MasterPasswordAnswer answer, const QString& password = QString());
+    void ExpectDatabaseError();
+
+    // Every prompt shown so far, as "Kind: text", in order.
+    QStringList Asked() const { return asked_; }
+    // Answers not used yet.
+    int Pending() const { return static_cast<int>(script_.size()); }
+
+    void ErrorBox(const QString& text) override;
+    bool InfoOkCancel(const QString& text) override;
+    bool ConfirmOkCancel(const QString& text) override;
+    TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;
+    bool ErrorOkAll(const QString& text) override;
+    MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
+    void ShowDatabaseError() override;
+
+    static QString KindName(TKV_PromptKind kind);
+
+private:
+    struct Step
+    {
+        TKV_PromptKind Kind;
+        QString Text;
+        int Answer;
+    };
+
+    // The head of the script when it matches; otherwise the test fails and null comes back, and the
+    // caller answers as the cautious choice (Cancel, OK without All, "Do not use now").
+    const Step* Take(TKV_PromptKind kind, const QString& text);
+
+    QList<Step> script_;
+    Step current_{};
+    QStringList asked_;
+};

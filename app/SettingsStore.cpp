@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+#include <limits>
+
+namespace {
+
+// The INI spelling of a registry key's unnamed default value, as in .reg files.
+const QString kDefaultValueName = QStringLiteral("@");
+
+bool SameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The section of `key`: its path below "\crypt file". Null for a key outside that root.
+QString SectionOf(const QString& key)
+{
+    const QString root = QString::fromLatin1(kSettingsRootKey) + QLatin1Char('\\');
+    if (!key.startsWith(root, Qt::CaseInsensitive)) return QString();
+    return key.mid(root.size());
+}
+
+} // namespace
+
+TKV_IniSettings::TKV_IniSettings(QString fileName) : fileName_(std::move(fileName))
+{
+    QFile file(fileName_);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    QString content = QString::fromUtf8(file.readAll());
+    if (content.startsWith(QChar(0xFEFF))) content.remove(0, 1);
+    QStringList texts = content.split(QLatin1Char('\n'));
+    if (!texts.isEmpty() && texts.back().isEmpty()) texts.removeLast();
+    for (QString& text : texts) {
+        if (text.endsWith(QLatin1Char('\r'))) text.chop(1);
+        Line line{text, QString(), QString(), QString()};
+        const QString trimmed = text.trimmed();
+        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']')) && trimmed.size() > 2) {
+            line.Section = trimmed.mid(1, trimmed.size() - 2).trimmed();
+        } else if (!trimmed.startsWith(QLatin1Char(';')) && !trimmed.startsWith(QLatin1Char('#'))) {
+            const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+            if (equals > 0) {
+                line.Name = trimmed.left(equals).trimmed();
+                line.Value = trimmed.mid(equals + 1).trimmed();
+            }
+        }
+        lines_.append(line);
+    }
+}
+
+bool TKV_IniSettings::OpenKey(const QString& key)
+{
+    section_ = -1;
+    const QString section = SectionOf(key);
+    if (section.isEmpty()) return false;
+    for (int i = 0; i < lines_.size(); ++i) {
+        if (SameName(lines_[i].Section, section)) {
+            section_ = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+int TKV_IniSettings::FindValue(const QString& name) const
+{
+    if (section_ < 0) return -1;
+    const QString wanted = name.isEmpty() ? kDefaultValueName : name;
+    for (int i = section_ + 1; i < lines_.size() && lines_[i].Section.isEmpty(); ++i) {
+        if (!lines_[i].Name.isEmpty() && SameName(lines_[i].Name, wanted)) return i;
+    }
+    return -1;
+}
+
+bool TKV_IniSettings::ReadInteger(const QString& name, qint32& value)
+{
+    const int index = FindValue(name);
+    if (index < 0) return false;
+    bool ok = false;
+    const qlonglong number = lines_[index].Value.toLongLong(&ok, 10);
+    // A registry double word holds 0..4294967295; the program reads it as a signed 32-bit integer.
+    if (!ok || number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<quint32>::max())
+        return false;
+    value = static_cast<qint32>(static_cast<quint32>(number));
+    return true;
+}
+
+QString TKV_IniSettings::ReadString(const QString& name)
+{
+    const int index = FindValue(name);
+    return index < 0 ? QString() : lines_[index].Value;
+}
+
+bool TKV_IniSettings::WriteInteger(const QString& name, qint32 value)
+{
+    return Write(name, QString::number(value));
+}
+
+bool TKV_IniSettings::WriteString(const QString& name, const QString& value)
+{
+    return Write(name, value);
+}
+
+bool TKV_IniSettings::Write(const QString& name, const QString& value)
+{
+    if (section_ < 0) return false;
+    // One line per value: a line break would split the value, and surrounding blanks would be
+    // trimmed away on the next reading.
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) || value.contains(QChar(0)) ||
+        value != value.trimmed())
+        return false;
+    const QString valueName = name.isEmpty() ? kDefaultValueName : name;
+    int index = FindValue(name);
+    if (index >= 0) {
+        Line& line = lines_[index];
+        if (line.Value == value) return true;
+        line.Value = value;
+        line.Text = line.Name + QLatin1Char('=') + value;
+    } else {
+        // A new value goes after the last non-blank line of its key.
+        int after = section_;
+        for (int i = section_ + 1; i < lines_.size() && lines_[i].Section.isEmpty(); ++i) {
+            if (!lines_[i].Text.trimmed().isEmpty()) after = i;
+        }
+        lines_.insert(after + 1, Line{valueName + QLatin1Char('=') + value, QString(), valueName, value});
+        // Later section headers moved down by one; the current one did not.
+    }
+    changed_ = true;
+    return true;
+}
+
+bool TKV_IniSettings::CloseKey()
+{
+    section_ = -1;
+    if (!changed_) return true;
+    QSaveFile file(fileName_);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QByteArray content;
+    for (const Line& line : lines_)
+        content += line.Text.toUtf8() + '\n';
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) return false;
+    changed_ = false;
+    return true;
+}
+
+QString HelpFileFromIcon(const QString& iconLocation)
+{
+    qsizetype cut = std::max(iconLocation.lastIndexOf(QLatin1Char('/')), iconLocation.lastIndexOf(QLatin1Char('\\')));
+#ifdef Q_OS_WIN
+    cut = std::max(cut, iconLocation.lastIndexOf(QLatin1Char(':')));
+#endif
+    return iconLocation.left(cut + 1) + QStringLiteral("Kelvane.hlp");
+}
+
+QString ResolveSettingsFile(const QString& named, const QString& userFile, const QStringList& installedDefaults)
+{
+    if (!named.isEmpty()) return named;
+    if (QFileInfo::exists(userFile)) return userFile;
+    for (const QString& defaults : installedDefaults) {
+        if (!QFileInfo(defaults).isFile()) continue;
+        QDir().mkpath(QFileInfo(userFile).absolutePath());
+        if (QFile::copy(defaults, userFile)) {
+            // The installed file may be read-only; the user's copy is the user's to write.
+            QFile::setPermissions(userFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ReadOther);
+            return userFile;
+        }
+        return defaults;
+    }
+    return userFile;
+}
+
+QStringList InstalledDefaultsCandidates()
+{
+    const QString relative = QStringLiteral("kelvane/") + QString::fromLatin1(kSettingsFileName);
+    QStringList candidates;
+    candidates.append(
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/") + relative));
+    for (const QString& found : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, relative)) {
+        if (!candidates.contains(QDir::cleanPath(found))) candidates.append(QDir::cleanPath(found));
+    }
+    return candidates;
+}
+
+QString UserSettingsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/kelvane/") +
+           QString::fromLatin1(kSettingsFileName);
+}
+
+std::unique_ptr<TKV_SettingsAccess> OpenSettingsStore()
+{
+    const QString named = qEnvironmentVariable(kSettingsEnvironment);
+#ifdef Q_OS_WIN
+    if (named.isEmpty()) return OpenRegistrySettings();
+#endif
+    return std::make_unique<TKV_IniSettings>(
+        ResolveSettingsFile(named, UserSettingsFile(), InstalledDefaultsCandidates()));
+}

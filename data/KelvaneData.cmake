@@ -1,0 +1,28 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# What the program needs beside it: the default settings, the desktop entry, the MIME type of *.cry
+# and the icons. The build tree gets a share/kelvane of its own, so that build/bin/kelvane finds its
+# defaults (../share/kelvane) without being installed.
+set(KELVANE_DATA_SOURCE ${PROJECT_SOURCE_DIR}/data)
+set(KELVANE_BUILD_SHARE ${CMAKE_BINARY_DIR}/share/kelvane)
+
+set(KELVANE_ICON_FILE ${KELVANE_BUILD_SHARE}/application-x-kelvane-crypt.svg)
+configure_file(${KELVANE_DATA_SOURCE}/icons/application-x-kelvane-crypt.svg ${KELVANE_ICON_FILE} COPYONLY)
+configure_file("${KELVANE_DATA_SOURCE}/crypt file.ini.in" "${KELVANE_BUILD_SHARE}/crypt file.ini" @ONLY)
+
+# The settings name the installed data folder, which is known only when installing (the prefix may
+# come from cmake --install --prefix), so they are written then.
+install(CODE "
+set(KELVANE_DATA_SOURCE \"${KELVANE_DATA_SOURCE}\")
+set(KELVANE_INSTALL_DATADIR \"${CMAKE_INSTALL_DATADIR}\")
+set(KELVANE_STAGE \"${CMAKE_CURRENT_BINARY_DIR}/install-stage\")
+")
+install(SCRIPT ${KELVANE_DATA_SOURCE}/InstallSettings.cmake)
+install(FILES ${KELVANE_DATA_SOURCE}/icons/application-x-kelvane-crypt.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvane)
+install(FILES ${KELVANE_DATA_SOURCE}/kelvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${KELVANE_DATA_SOURCE}/kelvane.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${KELVANE_DATA_SOURCE}/icons/kelvane.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${KELVANE_DATA_SOURCE}/icons/application-x-kelvane-crypt.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
+install(SCRIPT ${KELVANE_DATA_SOURCE}/UpdateDesktopCaches.cmake)
