@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvane-cli: the headless companion of the Kelvane window, for scripts and servers.
+#include "CliPasswordUi.h"
 #include "PasswordInput.h"
 #include "Progress.h"
 
@@ -9,10 +10,12 @@
 #include "PasswordText.h"
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
+#include "TKV_PwdTable.h"
 #include "Wipe.h"
 
 #include <atomic>
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -41,8 +44,10 @@ extern "C" void OnStopSignal(int)
 
 const char* const kUsage =
     "Usage:\n"
-    "  kelvane-cli encrypt [--method idea|des|3xdes|0|1|2|3|4] [--password-file PATH|-] [--keep] [--force] FILE...\n"
-    "  kelvane-cli decrypt [--password-file PATH|-] [--keep] [--force] FILE...\n"
+    "  kelvane-cli encrypt [--method idea|des|3xdes|0|1|2|3|4] [--password-file PATH|-] [--keep] [--force]\n"
+    "                      [--keyfile DB [--master-password-file PATH|-]] FILE...\n"
+    "  kelvane-cli decrypt [--password-file PATH|-] [--keep] [--force]\n"
+    "                      [--keyfile DB [--master-password-file PATH|-]] FILE...\n"
     "  kelvane-cli info FILE...\n"
     "  kelvane-cli wipe FILE...\n"
     "  kelvane-cli --help | --version\n";
@@ -60,6 +65,11 @@ const char* const kHelp =
     "                        without it the password is asked on the terminal\n"
     "  --keep                keep the source file\n"
     "  --force               overwrite an existing target file\n"
+    "  --keyfile DB          the password database: encrypt stores each file's password there,\n"
+    "                        decrypt takes it from there (and asks only for files it lacks)\n"
+    "  --master-password-file PATH\n"
+    "                        the database's master password from the first line of PATH (- = standard\n"
+    "                        input); without it the master password is asked on the terminal\n"
     "\n"
     "An existing target is never destroyed by a failed or stopped run. Overwriting cannot\n"
     "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
@@ -71,6 +81,8 @@ struct Options {
     std::optional<std::string> passwordFile;
     bool keep = false;
     bool force = false;
+    std::optional<std::string> keyfile;
+    std::optional<std::string> masterPasswordFile;
     std::vector<std::string> files;
 };
 
@@ -151,6 +163,12 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
         } else if (arg == "--password-file" && crypts) {
             if (!takeValue()) return UsageError("--password-file needs a path");
             options.passwordFile = value;
+        } else if (arg == "--keyfile" && crypts) {
+            if (!takeValue()) return UsageError("--keyfile needs a path");
+            options.keyfile = value;
+        } else if (arg == "--master-password-file" && crypts) {
+            if (!takeValue()) return UsageError("--master-password-file needs a path");
+            options.masterPasswordFile = value;
         } else if (arg == "--keep" && crypts && !hasValue) {
             options.keep = true;
         } else if (arg == "--force" && crypts && !hasValue) {
@@ -160,6 +178,10 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
         }
     }
     if (options.files.empty()) return UsageError("no file given");
+    if (options.masterPasswordFile && !options.keyfile) return UsageError("--master-password-file needs --keyfile");
+    if (options.passwordFile && options.masterPasswordFile && *options.passwordFile == "-" &&
+        *options.masterPasswordFile == "-")
+        return UsageError("standard input can give only one of the two passwords");
     return std::nullopt;
 }
 
@@ -226,74 +248,134 @@ bool EndsWithCry(const std::string& name)
     return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".cry") == 0;
 }
 
-// Runs one engine call with the progress line around it.
-int RunEngine(TKV_Pwd& engine, ProgressLine& progress, const std::string& path, bool encrypting, int method)
+// The database key of a plain file: its absolute, normalized path.
+std::string DatabaseName(const std::string& plainPath)
 {
-    progress.Start(path, GetFileSize(path));
-    engine.ProcessMessages = [&] { progress.Update(engine.BlocksDone, engine.BlocksTotal); };
-    const int result = encrypting ? engine.EncryptFile(path, method) : engine.DecryptFile(path);
-    engine.ProcessMessages = nullptr;
-    progress.Finish();
-    return result;
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(plainPath, error);
+    return (error ? std::filesystem::path(plainPath) : absolute).lexically_normal().string();
 }
 
-bool EncryptOne(TKV_Pwd& engine, ProgressLine& progress, const Options& options, const std::string& path)
+// One run of encrypt or decrypt: the engine object, the file password asked at most once, and the
+// password database when --keyfile is given.
+class CryptRun
 {
-    const std::string target = path + ".cry";
-    if (!options.force && GetFileKind(target) != FileKind::Missing) {
-        Complain(target + " already exists; use --force to overwrite it");
-        return false;
+public:
+    explicit CryptRun(const Options& options) : options_(options), ui_(options.masterPasswordFile), table_(ui_)
+    {
+        engine_.Abort = &g_abort;
     }
-    const FileAttributes attributes = GetFileAttributes(path);
-    const int result = RunEngine(engine, progress, path, true, options.method);
-    if (result != kResultOk) {
-        Complain(EngineErrorMessage(result, path, false));
-        return false;
-    }
-    SetFileAttributes(target, attributes);
-    if (!options.keep && WipeFile(path) != 0) {
-        Complain(path + " was encrypted into " + target + ", but wiping it failed; it is still there");
-        return false;
-    }
-    return true;
-}
+    ~CryptRun() { engine_.ClearPassword(); }
 
-bool DecryptOne(TKV_Pwd& engine, ProgressLine& progress, const Options& options, const std::string& path)
-{
-    if (!EndsWithCry(path)) {
-        Complain(path + ": the name does not end in .cry");
-        return false;
+    // Opens the database first when there is one; false ends the run before any file.
+    bool Start()
+    {
+        if (!options_.keyfile) return true;
+        table_.Master.Dir = DatabaseName(*options_.keyfile);
+        table_.Master.Store = true;
+        if (!table_.PromptForMasterPassword()) {
+            if (!ui_.WrongPassword()) Complain("the password database cannot be used without its master password");
+            return false;
+        }
+        return true;
     }
-    const std::string target = path.substr(0, path.size() - 4);
-    if (!options.force && GetFileKind(target) != FileKind::Missing) {
-        Complain(target + " already exists; use --force to overwrite it");
-        return false;
+
+    bool Encrypt(const std::string& path)
+    {
+        const std::string target = path + ".cry";
+        if (!options_.force && GetFileKind(target) != FileKind::Missing) {
+            Complain(target + " already exists; use --force to overwrite it");
+            return false;
+        }
+        if (!HaveFilePassword(true)) return false;
+        const FileAttributes attributes = GetFileAttributes(path);
+        const int result = RunEngine(path, true);
+        if (result != kResultOk) {
+            Complain(EngineErrorMessage(result, path, false));
+            return false;
+        }
+        SetFileAttributes(target, attributes);
+        // Without its password in the database the user may not be able to open the container
+        // later, so the plain file stays until it is stored.
+        if (options_.keyfile && !table_.RememberPassword(DatabaseName(path), engine_)) {
+            Complain("the password of " + path + " was not stored; " + path + " was kept");
+            return false;
+        }
+        if (!options_.keep && WipeFile(path) != 0) {
+            Complain(path + " was encrypted into " + target + ", but wiping it failed; it is still there");
+            return false;
+        }
+        return true;
     }
-    const FileAttributes attributes = GetFileAttributes(path);
-    const int result = RunEngine(engine, progress, path, false, 0);
-    if (result != kResultOk) {
-        Complain(EngineErrorMessage(result, path, false));
-        return false;
+
+    bool Decrypt(const std::string& path)
+    {
+        if (!EndsWithCry(path)) {
+            Complain(path + ": the name does not end in .cry");
+            return false;
+        }
+        const std::string target = path.substr(0, path.size() - 4);
+        if (!options_.force && GetFileKind(target) != FileKind::Missing) {
+            Complain(target + " already exists; use --force to overwrite it");
+            return false;
+        }
+        RecalledPassword recalled;
+        if (options_.keyfile) recalled = table_.RecallPassword(DatabaseName(target), engine_);
+        if (!recalled && !HaveFilePassword(false)) return false;
+        const FileAttributes attributes = GetFileAttributes(path);
+        const int result = RunEngine(path, false);
+        if (result != kResultOk) {
+            Complain(EngineErrorMessage(result, path, false));
+            return false; // a recalled password stays in the database
+        }
+        SetFileAttributes(target, attributes);
+        if (recalled && !recalled.Confirm()) Complain("the password of " + target + " stays in the database");
+        if (!options_.keep && ::unlink(path.c_str()) != 0) {
+            Complain(path + " was decrypted into " + target + ", but deleting it failed: " + std::strerror(errno));
+            return false;
+        }
+        return true;
     }
-    SetFileAttributes(target, attributes);
-    if (!options.keep && ::unlink(path.c_str()) != 0) {
-        Complain(path + " was decrypted into " + target + ", but deleting it failed: " + std::strerror(errno));
-        return false;
+
+private:
+    // Asks for the file password the first time one is needed.
+    bool HaveFilePassword(bool encrypting)
+    {
+        if (engine_.Entered) return true;
+        if (askedInVain_) return false;
+        auto password = ObtainPassword(options_, encrypting);
+        if (!password) {
+            askedInVain_ = true;
+            return false;
+        }
+        engine_.SetPassword(password->str());
+        engine_.Entered = true;
+        return true;
     }
-    return true;
-}
+
+    int RunEngine(const std::string& path, bool encrypting)
+    {
+        progress_.Start(path, GetFileSize(path));
+        engine_.ProcessMessages = [this] { progress_.Update(engine_.BlocksDone, engine_.BlocksTotal); };
+        const int result = encrypting ? engine_.EncryptFile(path, options_.method) : engine_.DecryptFile(path);
+        engine_.ProcessMessages = nullptr;
+        progress_.Finish();
+        return result;
+    }
+
+    const Options& options_;
+    TKV_Pwd engine_;
+    CliPasswordUi ui_;
+    TKV_PwdTable table_;
+    ProgressLine progress_;
+    bool askedInVain_ = false;
+};
 
 int RunCrypt(const Options& options)
 {
     const bool encrypting = options.command == "encrypt";
-    auto password = ObtainPassword(options, encrypting);
-    if (!password) return kExitFailed;
-
-    TKV_Pwd engine;
-    engine.SetPassword(password->str());
-    engine.Entered = true;
-    engine.Abort = &g_abort;
-    ProgressLine progress;
+    CryptRun run(options);
+    if (!run.Start()) return kExitFailed;
 
     int status = kExitOk;
     for (const std::string& path : options.files) {
@@ -302,11 +384,9 @@ int RunCrypt(const Options& options)
             status = kExitFailed;
             break;
         }
-        const bool ok = encrypting ? EncryptOne(engine, progress, options, path)
-                                   : DecryptOne(engine, progress, options, path);
+        const bool ok = encrypting ? run.Encrypt(path) : run.Decrypt(path);
         if (!ok) status = kExitFailed;
     }
-    engine.ClearPassword();
     return status;
 }
 

@@ -548,3 +548,93 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     EXPECT_EQ(work.List(), (std::vector<std::string>{"after", "big"}));
     EXPECT_TRUE(ReadBytes(work / "big") == plain);
 }
+
+namespace {
+
+class CliKeyfile : public Cli
+{
+protected:
+    std::string master = PasswordFile("master-of-db");
+    std::string db = io / "passwords.key";
+};
+
+// Stored on encryption under the absolute plain path, recalled on decryption without a file
+// password, and gone from the database once that decryption succeeded.
+TEST_F(CliKeyfile, StoresAndRecallsThePasswordOfEachFile)
+{
+    const Bytes a = Pattern(3000, 1), b = Pattern(17, 2);
+    WriteBytes(work / "a.txt", a);
+    WriteBytes(work / "b.txt", b);
+    const Outcome enc = Run({"encrypt", "--password-file", PasswordFile("file-pass-1"), "--keyfile", db,
+                             "--master-password-file", master, "a.txt", "b.txt"},
+                            "", work / "");
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    ASSERT_TRUE(Exists(db));
+
+    // No --password-file and no terminal: only the database can give the password.
+    const Outcome dec = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
+    ASSERT_EQ(dec.status, 0) << dec.err;
+    EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+
+    // a.txt's entry was used up; b.txt's is still there.
+    MakeContainer(work / "a.txt", a, 1, "file-pass-1");
+    std::filesystem::remove(work / "a.txt");
+    const Outcome again = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(Exists(work / "a.txt.cry"));
+    const Outcome other = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "b.txt.cry"});
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(ReadBytes(work / "b.txt"), b);
+}
+
+// A failed decryption must not cost the file its only remembered password.
+TEST_F(CliKeyfile, AFailedDecryptionKeepsTheStoredPassword)
+{
+    const Bytes a = Pattern(5000, 3);
+    WriteBytes(work / "a.txt", a);
+    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("file-pass-2"), "--keyfile", db,
+                   "--master-password-file", master, work / "a.txt"})
+                  .status,
+              0);
+    const Bytes container = ReadBytes(work / "a.txt.cry");
+    Bytes damaged = container;
+    damaged[40] ^= 0x01;
+    WriteBytes(work / "a.txt.cry", damaged);
+    const Outcome bad = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_FALSE(Exists(work / "a.txt"));
+
+    WriteBytes(work / "a.txt.cry", container);
+    const Outcome good = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
+    ASSERT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+}
+
+TEST_F(CliKeyfile, WrongMasterPasswordForAnExistingDatabase)
+{
+    WriteBytes(work / "a.txt", Pattern(10, 4));
+    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("file-pass-3"), "--keyfile", db, "--keep",
+                   "--master-password-file", master, work / "a.txt"})
+                  .status,
+              0);
+    const Bytes before = ReadBytes(db);
+    const Outcome wrong = Run({"decrypt", "--keyfile", db, "--master-password-file", PasswordFile("not-the-master"),
+                               work / "a.txt.cry"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_TRUE(Contains(wrong.err, "Invalid password."));
+    EXPECT_EQ(ReadBytes(db), before);
+    EXPECT_TRUE(Exists(work / "a.txt.cry"));
+}
+
+// A file the database knows nothing of falls back to the file password.
+TEST_F(CliKeyfile, UnknownFileFallsBackToTheFilePassword)
+{
+    const Bytes a = Pattern(100, 5);
+    MakeContainer(work / "a.txt", a, 4, "typed-pass");
+    const Outcome dec = Run({"decrypt", "--keyfile", db, "--master-password-file", master, "--password-file",
+                             PasswordFile("typed-pass"), work / "a.txt.cry"});
+    ASSERT_EQ(dec.status, 0) << dec.err;
+    EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CliPasswordUi.h"
+
+#include "PasswordInput.h"
+#include "PasswordMessages.h"
+#include "ResultCodes.h"
+#include "TKV_PwdTable.h"
+
+#include <cstdio>
+
+namespace {
+
+void Say(const char* text)
+{
+    std::fprintf(stderr, "kelvane-cli: %s\n", text);
+}
+
+} // namespace
+
+MasterPasswordAnswer CliPasswordUi::ShowMasterPasswordDialog(TKV_PwdTable& table)
+{
+    wrongPassword_ = false;
+    if (masterFile_) {
+        std::string error;
+        const auto text = ReadSecretLine(*masterFile_, error);
+        if (!text) {
+            std::fprintf(stderr, "kelvane-cli: %s\n", error.c_str());
+            return MasterPasswordAnswer::NotNow;
+        }
+        if (table.SubmitMasterPassword(text->str()) == kResultWrongPassword) {
+            Say(kInvalidPasswordMessage);
+            wrongPassword_ = true;
+            return MasterPasswordAnswer::NotNow;
+        }
+        return MasterPasswordAnswer::Submitted;
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const auto first = AskOnTerminal("Master password (6 - 16 symbols): ");
+        if (!first) {
+            Say("no terminal to ask for the master password; use --master-password-file");
+            return MasterPasswordAnswer::NotNow;
+        }
+        const auto again = AskOnTerminal("Reenter the master password for verification: ");
+        if (!again) return MasterPasswordAnswer::NotNow;
+        if (const MasterEntryCheck check = CheckMasterPasswordEntry(first->str(), again->str());
+            check != MasterEntryCheck::Ok) {
+            Say(MasterEntryCheckMessage(check));
+            continue;
+        }
+        if (table.SubmitMasterPassword(first->str()) == kResultWrongPassword) {
+            Say(kInvalidPasswordMessage);
+            wrongPassword_ = true;
+            continue;
+        }
+        wrongPassword_ = false;
+        return MasterPasswordAnswer::Submitted;
+    }
+    return MasterPasswordAnswer::NotNow;
+}
+
+void CliPasswordUi::ShowDatabaseError()
+{
+    Say(kDatabaseErrorMessage);
+}

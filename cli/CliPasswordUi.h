@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The password core's dialogs, as kelvane-cli asks them: the master password from a file or the
+// terminal, and the database error on standard error.
+#pragma once
+
+#include "IPasswordUi.h"
+
+#include <optional>
+#include <string>
+
+class CliPasswordUi : public IPasswordUi
+{
+public:
+    // `masterFile`: a path or "-" to read the master password from; otherwise the terminal is asked.
+    explicit CliPasswordUi(std::optional<std::string> masterFile) : masterFile_(std::move(masterFile)) {}
+
+    MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
+    void ShowDatabaseError() override;
+
+    // True when the last dialog ended on a wrong master password.
+    bool WrongPassword() const noexcept { return wrongPassword_; }
+
+private:
+    std::optional<std::string> masterFile_;
+    bool wrongPassword_ = false;
+};
