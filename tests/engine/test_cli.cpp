@@ -3,6 +3,8 @@
 #include "PasswordText.h"
 #include "TKV_Pwd.h"
 
+#include "FileTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,76 +25,17 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-class TempDir
-{
-public:
-    explicit TempDir(const char* what = "cli")
-    {
-        std::string pattern = std::string("/tmp/kelvane-") + what + "-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = name.data();
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> List() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string path_;
-};
-
-Bytes Pattern(std::size_t n, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    Bytes data(n);
-    for (auto& b : data) b = static_cast<std::uint8_t>(generator());
-    return data;
-}
-
-void WriteBytes(const std::string& path, const Bytes& data)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
+using namespace filetest;
 
 void WriteText(const std::string& path, const std::string& text)
 {
     WriteBytes(path, Bytes(text.begin(), text.end()));
 }
 
-Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string ReadText(const std::string& path)
 {
     const Bytes b = ReadBytes(path);
     return std::string(b.begin(), b.end());
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::string MagicOf(const std::string& path)
@@ -106,7 +49,8 @@ bool Contains(const std::string& haystack, const std::string& needle)
     return haystack.find(needle) != std::string::npos;
 }
 
-struct Outcome {
+struct Outcome
+{
     int status = -1000; // exit status, or minus the signal that ended the program
     std::string out;
     std::string err;
@@ -122,7 +66,8 @@ pid_t Start(const TempDir& io, const std::vector<std::string>& args, const std::
     std::vector<std::string> all{KELVANE_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
+    for (auto& a : all)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -259,7 +204,8 @@ TEST_F(Cli, PasswordTextBecomesWindows1252Bytes)
     ASSERT_EQ(o.status, 0) << o.err;
     // A legacy holder of the same password has the Windows-1252 bytes, scrambled.
     SecretBytes legacy = {'p', 0xE4, 's', 's', 'w', 0xF6, 'r', 't'};
-    for (auto& c : legacy) c = static_cast<std::uint8_t>(c ^ 0x6E);
+    for (auto& c : legacy)
+        c = static_cast<std::uint8_t>(c ^ 0x6E);
     TKV_Pwd pwd;
     pwd.SetScrambledPassword(legacy);
     std::filesystem::remove(work / "u");
@@ -269,7 +215,8 @@ TEST_F(Cli, PasswordTextBecomesWindows1252Bytes)
 
 TEST_F(Cli, MethodNames)
 {
-    const struct {
+    const struct
+    {
         std::string option;
         const char* magic;
     } cases[] = {{"idea", "KV98"}, {"des", "KV9B"}, {"3xdes", "KV9C"}, {"DES", "KV9B"}, {"0", "KV97"},
@@ -323,7 +270,8 @@ TEST_F(Cli, WrongPasswordIsReportedAndTheRestGoesOn)
     const Bytes x = Pattern(200, 8), y = Pattern(201, 9);
     MakeContainer(work / "x", x, 1, "first password");
     MakeContainer(work / "y", y, 1, "other password");
-    const Outcome o = Run({"decrypt", "--password-file", PasswordFile("other password"), work / "x.cry", work / "y.cry"});
+    const Outcome o =
+        Run({"decrypt", "--password-file", PasswordFile("other password"), work / "x.cry", work / "y.cry"});
     EXPECT_EQ(o.status, 1);
     EXPECT_TRUE(Contains(o.err, "Invalid password for the file " + (work / "x.cry") + " !")) << o.err;
     EXPECT_EQ(work.List(), (std::vector<std::string>{"x.cry", "y"}));
@@ -365,7 +313,8 @@ TEST_F(Cli, UsageErrors)
     WriteBytes(work / "f", Pattern(10, 11));
     for (const auto& args : cases) {
         std::string line;
-        for (const auto& a : args) line += a + " ";
+        for (const auto& a : args)
+            line += a + " ";
         const Outcome o = Run(args);
         EXPECT_EQ(o.status, 2) << line << o.err;
         EXPECT_TRUE(Contains(o.err, "Usage")) << line << o.err;
@@ -447,7 +396,8 @@ TEST_F(Cli, DecryptWantsANameEndingInCry)
 TEST_F(Cli, PasswordLengthRules)
 {
     const std::string u8 = "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"; // 8 characters, 16 bytes
-    const struct {
+    const struct
+    {
         const char* method;
         std::string password;
         bool accepted;
@@ -470,8 +420,8 @@ TEST_F(Cli, PasswordLengthRules)
     WriteBytes(work / "f", plain);
     for (const auto& c : cases) {
         const std::string label = std::string(c.method) + " '" + c.password + "'";
-        const Outcome o = Run({"encrypt", "--keep", "--method", c.method, "--password-file", PasswordFile(c.password),
-                               work / "f"});
+        const Outcome o =
+            Run({"encrypt", "--keep", "--method", c.method, "--password-file", PasswordFile(c.password), work / "f"});
         if (c.accepted) {
             EXPECT_EQ(o.status, 0) << label << o.err;
             EXPECT_TRUE(Exists(work / "f.cry")) << label;
@@ -592,8 +542,8 @@ TEST_F(CliKeyfile, AFailedDecryptionKeepsTheStoredPassword)
 {
     const Bytes a = Pattern(5000, 3);
     WriteBytes(work / "a.txt", a);
-    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("file-pass-2"), "--keyfile", db,
-                   "--master-password-file", master, work / "a.txt"})
+    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("file-pass-2"), "--keyfile", db, "--master-password-file",
+                   master, work / "a.txt"})
                   .status,
               0);
     const Bytes container = ReadBytes(work / "a.txt.cry");
@@ -618,8 +568,8 @@ TEST_F(CliKeyfile, WrongMasterPasswordForAnExistingDatabase)
                   .status,
               0);
     const Bytes before = ReadBytes(db);
-    const Outcome wrong = Run({"decrypt", "--keyfile", db, "--master-password-file", PasswordFile("not-the-master"),
-                               work / "a.txt.cry"});
+    const Outcome wrong =
+        Run({"decrypt", "--keyfile", db, "--master-password-file", PasswordFile("not-the-master"), work / "a.txt.cry"});
     EXPECT_EQ(wrong.status, 1);
     EXPECT_TRUE(Contains(wrong.err, "Invalid password."));
     EXPECT_EQ(ReadBytes(db), before);

@@ -8,6 +8,8 @@
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
 
+#include "FileTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,69 +33,10 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace filetest;
 
 constexpr const char* kPassword = "Tr0ub4dor&3x"; // 12 characters: clipped for DES and IDEA
 constexpr long long kChunk = 10240;
-
-class TempDir
-{
-public:
-    TempDir()
-    {
-        char name[] = "/tmp/kelvane-engine-XXXXXX";
-        if (::mkdtemp(name) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = name;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-    // Every entry, hidden ones included, sorted.
-    std::vector<std::string> List() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string path_;
-};
-
-Bytes Pattern(std::size_t n, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    Bytes data(n);
-    for (auto& b : data) b = static_cast<std::uint8_t>(generator());
-    return data;
-}
-
-void WriteBytes(const std::string& path, const Bytes& data)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 std::uint32_t Le32(const Bytes& b, std::size_t at)
 {
@@ -103,7 +46,8 @@ std::uint32_t Le32(const Bytes& b, std::size_t at)
 
 void PutLe32(Bytes& b, std::size_t at, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 long long PaddedLength(long long s)
@@ -126,7 +70,8 @@ const char* Magic(int method)
 Bytes HandKey(int method, const std::string& typed)
 {
     Bytes scrambled(typed.begin(), typed.end());
-    for (auto& c : scrambled) c = static_cast<std::uint8_t>(c ^ 0x6E);
+    for (auto& c : scrambled)
+        c = static_cast<std::uint8_t>(c ^ 0x6E);
     if (method == 0 || method == 2 || method == 3) {
         Bytes key(8, 0);
         for (std::size_t i = 0; i < std::min<std::size_t>(8, typed.size()); ++i)
@@ -136,7 +81,8 @@ Bytes HandKey(int method, const std::string& typed)
     const std::size_t length = method == 1 ? 16 : 24;
     const std::size_t a = std::min(length, scrambled.size());
     Bytes key(length);
-    for (std::size_t i = 0; i < length; ++i) key[i] = static_cast<std::uint8_t>(scrambled[i % a] ^ ((4 * i + 0x4B) & 0xFF));
+    for (std::size_t i = 0; i < length; ++i)
+        key[i] = static_cast<std::uint8_t>(scrambled[i % a] ^ ((4 * i + 0x4B) & 0xFF));
     return key;
 }
 
@@ -209,7 +155,8 @@ Bytes HandDecipher(int method, const std::string& typed, const std::uint8_t* cip
         std::memcpy(saved, &plain[at], 8);
         c.Decipher(&plain[at]);
         if (c.Chained()) {
-            for (int i = 0; i < 8; ++i) plain[at + static_cast<std::size_t>(i)] ^= chain[i];
+            for (int i = 0; i < 8; ++i)
+                plain[at + static_cast<std::size_t>(i)] ^= chain[i];
             std::memcpy(chain, saved, 8);
         }
     }
@@ -224,7 +171,8 @@ Bytes HandEncipher(int method, const std::string& typed, const Bytes& plain, std
     std::uint8_t chain[8] = {};
     for (std::size_t at = 0; at < out.size(); at += 8) {
         if (c.Chained())
-            for (int i = 0; i < 8; ++i) out[at + static_cast<std::size_t>(i)] ^= chain[i];
+            for (int i = 0; i < 8; ++i)
+                out[at + static_cast<std::size_t>(i)] ^= chain[i];
         c.Encipher(&out[at]);
         if (c.Chained()) std::memcpy(chain, &out[at], 8);
     }
@@ -267,7 +215,8 @@ int InChildWithFileLimit(rlim_t limit, Body body)
 // ---------------------------------------------------------------------------------------------
 // Round trips with the layout checked field by field.
 
-struct RoundTrip {
+struct RoundTrip
+{
     int method;
     long long size;
 };
@@ -335,7 +284,8 @@ std::vector<RoundTrip> RoundTripCases()
 {
     std::vector<RoundTrip> cases;
     for (int method = 0; method <= 4; ++method)
-        for (const long long size : {0LL, 7LL, 8LL, 10235LL, 10240LL, 10241LL}) cases.push_back({method, size});
+        for (const long long size : {0LL, 7LL, 8LL, 10235LL, 10240LL, 10241LL})
+            cases.push_back({method, size});
     return cases;
 }
 
@@ -425,7 +375,6 @@ TEST_F(FileEngine, LongestFileNamesRoundTrip)
 
 // ---------------------------------------------------------------------------------------------
 // Password clipping stays local to one operation.
-
 
 TEST_F(FileEngine, ClippingForDesDoesNotShortenTheNextIdeaFile)
 {
@@ -524,7 +473,8 @@ TEST_F(FileEngine, DamagedOrShortFilesAreReadFailures)
     std::memcpy(twentyB.data(), "KV9B", 4);
     Bytes shortNine(34, 0);
     std::memcpy(shortNine.data(), "KV99", 4);
-    const struct {
+    const struct
+    {
         const char* label;
         Bytes content;
     } cases[] = {
@@ -786,7 +736,8 @@ TEST_F(FileEngine, ExistingPlainTargetSurvivesEveryFailedDecryption)
     const Bytes c = MakeContainer(dir, 1, plain);
     Bytes altered = c;
     altered.back() ^= 1; // garbles the last block, which holds the last plain bytes
-    struct Failure {
+    struct Failure
+    {
         const char* label;
         int expected;
         Bytes container;
@@ -918,7 +869,8 @@ TEST_F(FileEngine, CorruptedAndTruncatedContainersGiveOnlyDamageCodes)
                 const std::size_t length = random() % valid.size();
                 const Bytes c(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(length));
                 WriteBytes(dir / "z.cry", c);
-                EXPECT_EQ(pwd.DecryptFile(dir / "z.cry"), kResultReadFailed) << "method " << method << " length " << length;
+                EXPECT_EQ(pwd.DecryptFile(dir / "z.cry"), kResultReadFailed)
+                    << "method " << method << " length " << length;
                 EXPECT_EQ(dir.List(), std::vector<std::string>{"z.cry"});
             }
         }
