@@ -206,9 +206,12 @@ def main():
     for code, name in METHODS:
         goals.append((f"EncryptFile {name} / raw CBC encrypt",
                       ratio(f"file_encrypt/{code}", f"cbc_encrypt/{code}/kelvane"), 0.85, "x"))
-        # CBC decryption overlaps blocks and runs faster than encryption; it is the fair baseline.
+        # CBC decryption overlaps blocks and runs faster than encryption, so it is the stricter
+        # baseline; the ratio to the method's encryption figure is shown as well.
         goals.append((f"DecryptFile {name} / raw CBC decrypt",
                       ratio(f"file_decrypt/{code}", f"cbc_decrypt/{code}/kelvane"), 0.85, "x"))
+        goals.append((f"DecryptFile {name} / raw CBC encrypt",
+                      ratio(f"file_decrypt/{code}", f"cbc_encrypt/{code}/kelvane"), 0.85, "x"))
     goals.append(("UpdateChecksum", rate("checksum/UpdateChecksum"), 500.0, " MB/s"))
     for key, what in (("pwdb/store", "store"), ("pwdb/recall", "recall and remove")):
         r = results.get(key)
@@ -248,7 +251,7 @@ def main():
 
     print()
     # Wall time well above CPU time means other programs took the processor from us.
-    shares = sorted(r["wall"] / r["cpu"] for r in results.values() if "error" not in r and r["cpu"])
+    shares = sorted(r["wall"] / r["cpu"] for r in results.values() if "cpu" in r and r["cpu"])
     if shares and shares[len(shares) // 2] < 0.9:
         print(f"NOTE: the machine was busy; the benchmarks got about {shares[len(shares) // 2]:.0%} of a core, "
               "so wall-clock figures are low.")

@@ -46,10 +46,11 @@ static_assert(kLookup[0] == 0 && kLookup[4] == 0x77073096u && kLookup[8] == 0xEE
 
 } // namespace checksum_detail
 
-// UpdateChecksum over exactly 8 bytes.
-inline std::uint32_t ChecksumBlock8(std::uint32_t value, const std::uint8_t* p) noexcept
+// UpdateChecksum over the 8 bytes of a block held as a little-endian word (byte 0 lowest), so a
+// block kept in a register never needs to go back to memory for its checksum.
+inline std::uint32_t ChecksumWord8(std::uint32_t value, std::uint64_t block) noexcept
 {
-    for (int k = 0; k < 8; ++k)
-        value = (value >> 8) ^ checksum_detail::kLookup[(value ^ p[k]) & 0xFF];
+    for (int k = 0; k < 8; ++k, block >>= 8)
+        value = (value >> 8) ^ checksum_detail::kLookup[(value ^ static_cast<std::uint32_t>(block)) & 0xFF];
     return value;
 }

@@ -49,35 +49,59 @@ struct IdeaCipher
     void operator()(std::uint8_t* block) const noexcept { IdeaBlock(block, block, *schedule); }
 };
 
-// The first `summed` blocks are plain data that also go into the checksum; computing it in the
-// same loop lets the CPU overlap its dependency chain with the cipher's.
+// Block bytes as a little-endian word (memory order: byte 0 lowest), the layout the checksum reads.
+inline std::uint64_t LoadBlock(const std::uint8_t* p) noexcept
+{
+    std::uint64_t v = 0;
+    for (int k = 7; k >= 0; --k)
+        v = (v << 8) | p[k];
+    return v;
+}
+
+inline void StoreBlock(std::uint8_t* p, std::uint64_t v) noexcept
+{
+    for (int k = 0; k < 8; ++k, v >>= 8)
+        p[k] = static_cast<std::uint8_t>(v);
+}
+
+// CBC with the chaining value in a register: the cipher call cannot reach it, so nothing forces a
+// round trip through memory between blocks. The first `summed` blocks are plain data that also go
+// into the checksum; computing it in the same loop lets the CPU overlap its dependency chain with
+// the cipher's.
 template <bool chained, class Cipher>
 void EncipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
                     std::uint32_t& checksum, std::size_t summed)
 {
+    std::uint64_t previous = LoadBlock(chain);
     for (std::size_t i = 0; i < blocks; ++i) {
         std::uint8_t* block = data + 8 * i;
-        if (i < summed) checksum = ChecksumBlock8(checksum, block);
-        if constexpr (chained) XorBlock(block, chain);
+        std::uint64_t plain = LoadBlock(block);
+        if (i < summed) checksum = ChecksumWord8(checksum, plain);
+        if constexpr (chained) StoreBlock(block, plain ^ previous);
         cipher(block);
-        if constexpr (chained) CopyBlock(chain, block);
+        if constexpr (chained) previous = LoadBlock(block);
     }
+    StoreBlock(chain, previous);
 }
 
 template <bool chained, class Cipher>
-void DecipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* saved, std::uint8_t* data,
-                    std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
+void DecipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
+                    std::uint32_t& checksum, std::size_t summed)
 {
+    std::uint64_t previous = LoadBlock(chain);
     for (std::size_t i = 0; i < blocks; ++i) {
         std::uint8_t* block = data + 8 * i;
-        if constexpr (chained) MoveBytes(saved, block, 8);
+        const std::uint64_t saved = LoadBlock(block);
         cipher(block);
+        std::uint64_t plain = LoadBlock(block);
         if constexpr (chained) {
-            XorBlock(block, chain);
-            CopyBlock(chain, saved);
+            plain ^= previous;
+            StoreBlock(block, plain);
+            previous = saved;
         }
-        if (i < summed) checksum = ChecksumBlock8(checksum, block);
+        if (i < summed) checksum = ChecksumWord8(checksum, plain);
     }
+    StoreBlock(chain, previous);
 }
 
 // Everything secret one call holds; cleared on every way out of the call.
@@ -85,7 +109,7 @@ struct Workspace
 {
     std::uint8_t key[kMaxKeyLength] = {};
     std::uint8_t chain[8] = {};
-    std::uint8_t saved[8] = {};
+    std::uint8_t tail[8] = {}; // the last plain bytes of a file, which share a block with padding
     DesSchedule des[3] = {};
     IdeaKeySchedule idea = {};
     IdeaKeySchedule ideaInverse = {};
@@ -150,7 +174,7 @@ private:
         if (encipher_)
             EncipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
         else
-            DecipherBlocks<chained>(cipher, w_.chain, w_.saved, data, blocks, checksum, summed);
+            DecipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
     }
 
     int method_;
@@ -315,7 +339,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method)
         // Whole plain blocks are summed inside the cipher loop; the last few plain bytes share a
         // block with the padding, so keep them to sum after the blocks before them.
         const std::size_t wholeBlocks = plain / 8;
-        MoveBytes(w.saved, chunk.data() + 8 * wholeBlocks, static_cast<long long>(plain % 8));
+        MoveBytes(w.tail, chunk.data() + 8 * wholeBlocks, static_cast<long long>(plain % 8));
         // Padding is whatever the buffer holds after the data; zero it so no stale bytes leak.
         std::memset(chunk.data() + plain, 0, length - plain);
         const std::size_t blocks = length / 8;
@@ -326,7 +350,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method)
             return kResultAborted;
         }
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
-        checksum = UpdateChecksum(checksum, w.saved, plain % 8);
+        checksum = UpdateChecksum(checksum, w.tail, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
         if (!io.Write(output, chunk.data(), length)) return kResultWriteFailed;
         Pump();
