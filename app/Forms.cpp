@@ -3,11 +3,13 @@
 
 #include "MainWin.h"
 #include "TDelDialog.h"
+#include "TMasterPwd_Form.h"
+#include "TPasswordPrompt.h"
 
 namespace {
 
-// The password prompts, the preferences and the master password dialog belong to the password
-// layer; until their classes exist the window holds plain dialogs in their places.
+// The preferences belong to the password layer; until its class exists the window holds a plain
+// dialog in its place.
 QDialog* PlainForm(const char* name, const QString& caption, QWidget* parent)
 {
     auto* form = new QDialog(parent);
@@ -30,21 +32,20 @@ TTIP_Form::TTIP_Form(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Tip of the day"));
 }
 
-TComboChange::TComboChange(QWidget* parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("TComboChange"));
-    setWindowTitle(QStringLiteral("Error!"));
-}
-
 void CreateForms(TMainWin& mainWin)
 {
     TKV_Forms& forms = mainWin.Forms;
-    forms.Encrypt = PlainForm("TEncrypt", QString(), &mainWin);
-    forms.Decrypt = PlainForm("TDecrypt", QString(), &mainWin);
+    // The dialogs' own error boxes go through the window's seam like every other message.
+    const auto showError = [&mainWin](const QString& text) { mainWin.Interaction().ErrorBox(text); };
+    forms.Encrypt = new TEncrypt(&mainWin);
+    forms.Encrypt->ShowError = showError;
+    forms.Decrypt = new TDecrypt(&mainWin);
+    forms.Decrypt->ShowError = showError;
     forms.About = new TAbout(&mainWin);
     forms.Preferences = PlainForm("TPreferences", QString(), &mainWin);
     forms.DelDialog = new TDelDialog(&mainWin);
     forms.ComboChange = new TComboChange(&mainWin);
-    forms.MasterPwd_Form = PlainForm("TMasterPwd_Form", QStringLiteral("The Master password"), &mainWin);
+    forms.MasterPwd_Form = new TMasterPwd_Form(&mainWin);
+    forms.MasterPwd_Form->ShowError = showError;
     forms.TIP_Form = new TTIP_Form(&mainWin);
 }

@@ -3,6 +3,8 @@
 // shows it modally whenever it is needed; the main window owns them all until exit.
 #pragma once
 
+#include "ComboChange.h"
+
 #include <QDialog>
 
 class TMainWin;
@@ -19,13 +21,6 @@ class TTIP_Form : public QDialog
 {
 public:
     explicit TTIP_Form(QWidget* parent = nullptr);
-};
-
-// "Device is not ready": asks for another drive.
-class TComboChange : public QDialog
-{
-public:
-    explicit TComboChange(QWidget* parent = nullptr);
 };
 
 // Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,

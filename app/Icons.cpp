@@ -172,3 +172,27 @@ QIcon AppIcon()
     }
     return icon;
 }
+
+QIcon CryptFileIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) {
+        QPixmap pixmap = Blank(size, size);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal s = size / 16.0;
+        // A sheet with a folded corner, and the closed lock in front of it.
+        QPolygonF sheet;
+        sheet << QPointF(2 * s, 0.5 * s) << QPointF(10 * s, 0.5 * s) << QPointF(13.5 * s, 4 * s)
+              << QPointF(13.5 * s, 15.5 * s) << QPointF(2 * s, 15.5 * s);
+        painter.setPen(QPen(kGreyDark, std::max<qreal>(1.0, s * 0.8)));
+        painter.setBrush(Qt::white);
+        painter.drawPolygon(sheet);
+        painter.drawLine(QPointF(10 * s, 0.5 * s), QPointF(10 * s, 4 * s));
+        painter.drawLine(QPointF(10 * s, 4 * s), QPointF(13.5 * s, 4 * s));
+        DrawLock(painter, QRectF(6 * s, 6 * s, 9.5 * s, 9.5 * s), false, kGold, kGoldDark);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

@@ -23,3 +23,5 @@ QIcon ToolIcon(TKV_ToolImage image);
 QPixmap LockPixmap(bool open, bool highlighted);
 // The program's own icon.
 QIcon AppIcon();
+// An encrypted file's icon, for a desktop that has none for the type.
+QIcon CryptFileIcon();

@@ -7,6 +7,14 @@
 
 #include <QString>
 
+class QDialog;
+
+class TDelDialog;
+enum class TDelResult : int;
+class TPasswordPrompt;
+struct TKV_PromptAnswer;
+struct TKV_PromptSetup;
+
 enum class TKV_YesNoCancel
 {
     Yes,
@@ -29,4 +37,12 @@ public:
     virtual TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) = 0;
     // An error box with OK and All, as for a wrong password inside a list; true for All.
     virtual bool ErrorOkAll(const QString& text) = 0;
+    // One of the window's own dialog forms, shown modally; its result (QDialog::Accepted or
+    // QDialog::Rejected).
+    virtual int ExecDialog(QDialog& dialog) = 0;
+    // The delete confirmation `dialog`, its FName_Label already naming the file.
+    virtual TDelResult ShowDelDialog(TDelDialog& dialog) = 0;
+    // The encryption or decryption prompt `dialog`, showing `setup`: returns the TKV_PromptResult and
+    // fills `answer` (the password only when accepted).
+    virtual int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) = 0;
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Interaction.h"
+#include "ListView.h"
 #include "PasswordExpiry.h"
 #include "SettingsStore.h"
 
@@ -22,24 +23,34 @@ class QActionGroup;
 class QButtonGroup;
 class QComboBox;
 class QDialog;
+class QFileSystemModel;
 class QLabel;
+class QLocale;
+class QMenu;
 class QProgressBar;
 class QSplitter;
-class QStandardItemModel;
 class QToolBar;
 class QToolButton;
 class QTreeView;
 
 class TAbout;
+class TDecrypt;
+class TEncrypt;
+class TMasterPwd_Form;
+class TPasswordPrompt;
 class TComboChange;
 class TDelDialog;
 class TKV_CoolBar;
 class TKV_DirCryptor;
+class TKV_DriveTreeFilter;
+class TKV_FileListModel;
+class TKV_FileTypes;
 class TKV_PrgState;
 class TKV_Pwd;
 class TKV_PwdTable;
 class TKV_StatusBar;
 class TTIP_Form;
+struct TKV_FileItem;
 
 // What the window is built with. The program passes nothing; tests answer the prompts, bring their
 // own settings store and watch the steps of start-up and shutdown.
@@ -53,19 +64,23 @@ struct TMainWinSetup
     QStringList Arguments;
     // Told each step of start-up and shutdown by name.
     std::function<void(const QString&)> Trace;
+    // The drive box's drives (root directories) and the test of whether one can be used; null:
+    // the mounted volumes.
+    std::function<QStringList()> Drives;
+    std::function<bool(const QString&)> DriveReady;
 };
 
 // The dialogs, created once by CreateForms right after the window. Forms of the password layer are
 // plain dialogs until their own classes take their places.
 struct TKV_Forms
 {
-    QDialog* Encrypt = nullptr;
-    QDialog* Decrypt = nullptr;
+    TEncrypt* Encrypt = nullptr;
+    TDecrypt* Decrypt = nullptr;
     TAbout* About = nullptr;
     QDialog* Preferences = nullptr;
     TDelDialog* DelDialog = nullptr;
     TComboChange* ComboChange = nullptr;
-    QDialog* MasterPwd_Form = nullptr;
+    TMasterPwd_Form* MasterPwd_Form = nullptr;
     TTIP_Form* TIP_Form = nullptr;
 };
 
@@ -160,16 +175,81 @@ public:
     // A file is being encrypted or decrypted (Busy holds more than psDirectory and psDeleting).
     bool WindowBusy() const;
 
+    // ---- The file lists (MainWin_Lists.cpp)
+
+    // Refills both lists from the current directory, redrawing suspended.
+    void ReadFLists();
+    // Appends the entry `caption` to the list, with icon and details unless Encrypt All or Decrypt
+    // All runs with one password.
+    void AddListItem(QAbstractItemView* listView, const QString& caption);
+    int GetImageIndex(const QString& fileName);
+    // (Re)reads the details of entry `index`; an entry whose file cannot be opened keeps none.
+    void GetFileInfo(QAbstractItemView* listView, int index);
+    // Moves list name `name` to the other list after an encryption (direction 0) or decryption (1);
+    // with sourceKept the source entry stays, as when the source could not be removed.
+    void UpdateFLists(const QString& name, int direction, bool sourceKept);
+    // The file behind the entry captioned `caption`, without directory (b.CRY for "b" with ShowCry
+    // off); for a caption the list does not hold, the caption's own file name.
+    QString FileOfListItem(const QAbstractItemView* listView, const QString& caption) const;
+    // Removes the entry captioned `name` (an exact match first, else one differing in letter case).
+    void DeleteListItem(QAbstractItemView* listView, const QString& name);
+    // The lists' comparison with the program-wide SortColumn and SortDescending.
+    int Source_ListViewCompare(const TKV_FileItem& x, const TKV_FileItem& y) const;
+    void SortList(QAbstractItemView* listView);
+    // A header click on either list: nothing while DetailsComplete is false; else that column, and
+    // the direction flipped.
+    void Source_ListViewColumnClick(QAbstractItemView* listView, int column);
+    void SetListViewStyle(TKV_ViewStyle style);
+    // One of the four items of View › File lists.
+    void ChangeView(const QAction* item);
+    // The entries of a list view (either of its views); null for any other view.
+    TKV_FileListModel* ListModel(const QAbstractItemView* listView) const;
+
+    // ---- Drive box, directory tree, active list, drag and drop, pop-up menus (MainWin_Browse.cpp)
+
+    // The drives offered and whether one can be used now.
+    QStringList Drives() const;
+    bool DriveReady(const QString& root) const;
+    // Makes `path` the current directory and the tree's, and reads the lists; on failure the tree
+    // stays on the current directory and the user is told.
+    bool ChangeDirectory(const QString& path);
+    // The drive box and the tree show the current directory.
+    void FollowCurrentDirectory();
+    // The directory the tree has selected.
+    QString TreeDirectory() const;
+    void DriveComboBox1Click();
+    void User_DirectoryListBoxEnter();
+    void User_DirectoryListBoxChange();
+    void Source_ListViewEnter();
+    void Crypted_ListViewEnter();
+    // Whether a drag started in `source` (a view; null from outside) may drop on the list.
+    bool Source_ListViewDragOver(const QObject* source) const;
+    bool Crypted_ListViewDragOver(const QObject* source) const;
+    void Source_ListViewDragDrop(const QObject* source);
+    void Crypted_ListViewDragDrop(const QObject* source);
+    void Encrypt1Click();
+    void Decrypt1Click();
+    void Open1Click();
+    void Print1Click();
+    // F1 asks for help context 20.
+    void ShowHelpContext(int context);
+
+    // ---- Progress display (MainWin_Progress.cpp)
+
+    void RaiseLists();
+    void DropLists();
+    void StartProcessTimer();
+    void StopProcessTimer();
+    void Process_TimerTimer();
+
     // ---- Commands and the work they start (MainWin_Commands.cpp)
 
     void EncrFileList();
     void DecrFileList();
     void DoForAll(int direction);
-    void FileDel(QAbstractItemView& listView);
     void ProcessParameters();
-    void ReadFLists();
-    void User_DirectoryListBoxEnter();
-    void User_DirectoryListBoxChange();
+    // Opens or prints the selected plain files in their applications ("open" or "print").
+    void ProcessCmd(const QString& verb);
     void Source_ListViewDblClick();
     void Crypted_ListViewDblClick();
     void Encrypt_ButtonClick();
@@ -177,7 +257,6 @@ public:
     void Button1Click();
     void Options2Click();
     void Exit1Click();
-    void ChangeView();
     void Contents1Click();
     void Tips1Click();
     void About1Click();
@@ -185,10 +264,48 @@ public:
     void Decriptall1Click();
     void Open2Click();
     void Print2Click();
-    void Process_TimerTimer();
     void NotifyOpenFiles_TimerTimer();
 
-    // ---- Owned objects, from FormCreate to FormDestroy
+    // ---- Encrypting and decrypting one file (MainWin_Workflows.cpp)
+
+    // Turn the file `name` (as its list shows it) of DirCryptor->Directory into its counterpart with
+    // the password the engine object already holds. True when the engine succeeded, even if the
+    // source could not be removed afterwards; false when refused, declined or failed, after the
+    // user has been told. Callers check Busy.
+    bool EncrFile(const QString& name);
+    bool DecrFile(const QString& name);
+    // The message of a non-zero engine result for list name `name`; "All" to a wrong password sets
+    // Abort. A code without a message shows nothing.
+    void ShowEngineError(int code, const QString& name);
+
+    // ---- Deletion and wiping (MainWin_Delete.cpp)
+
+    // Wipes (plain files) or deletes (containers) the file at `path`; true when it is gone. Anything
+    // but a regular file is removed itself, never wiped through.
+    bool RemoveFile(const QString& path, bool wipe);
+    // "Delete" of the selected files of Source_ListView or Crypted_ListView, each confirmed with
+    // TDelDialog.
+    void FileDel(QAbstractItemView& listView);
+    // The pop-up menus' "Delete": Plain list, Crypted list.
+    void Delete1Click();
+    void Delete2Click();
+    // Tests make the secure wipe fail through this; null: WipeFile.
+    std::function<int(const std::string& path)> WipeFileOverride;
+
+    // ---- Password prompts (MainWin_Passwords.cpp)
+
+    // The prompts return a TKV_PromptResult: 1 a password is in the engine object, 2 skip this file,
+    // 3 cancel the list. Names as the lists show them; the directory is that of DirCryptor.
+    int PromptToEncrypt(const QString& name);
+    int PromptToDecrypt(const QString& name);
+    // Drops expired passwords at a batch boundary.
+    void RevalidatePasswords();
+
+    // ---- Processing file lists (MainWin_FileLists.cpp)
+
+    // direction 0 encrypts the selection of Source_ListView, 1 decrypts that of Crypted_ListView.
+    void ProcessFileList(int direction);
+
 
     std::unique_ptr<TKV_DirCryptor> DirCryptor;
     std::unique_ptr<TKV_Pwd> Pwd;
@@ -228,18 +345,20 @@ public:
     QWidget* Dir_Panel = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     QTreeView* User_DirectoryListBox = nullptr;
+    QFileSystemModel* Dir_Model = nullptr;
+    TKV_DriveTreeFilter* Dir_Filter = nullptr;
     QWidget* Grid_Panel = nullptr;
     QLabel* Open_Image = nullptr;
     QLabel* Open_Image_Hl = nullptr;
     QLabel* Avail_Label = nullptr;
-    QTreeView* Source_ListView = nullptr;
-    QStandardItemModel* Source_Model = nullptr;
+    TKV_ListView* Source_ListView = nullptr;
+    TKV_FileListModel* Source_Model = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Closed_Image = nullptr;
     QLabel* Closed_Image_Hl = nullptr;
     QLabel* Crypted_Label = nullptr;
-    QTreeView* Crypted_ListView = nullptr;
-    QStandardItemModel* Crypted_Model = nullptr;
+    TKV_ListView* Crypted_ListView = nullptr;
+    TKV_FileListModel* Crypted_Model = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
 
     TKV_CoolBar* Status_CoolBar = nullptr;
@@ -267,6 +386,36 @@ public:
     QAction* Tips_MenuItem = nullptr;
     QAction* About_MenuItem = nullptr;
 
+    QMenu* Dir_PopupMenu = nullptr;
+    QAction* EncriptAll1 = nullptr;
+    QAction* Decriptall1 = nullptr;
+    QMenu* Source_PopupMenu = nullptr;
+    QAction* Encrypt1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QMenu* Crypted_PopupMenu = nullptr;
+    QAction* Decrypt1 = nullptr;
+    QAction* Open2 = nullptr;
+    QAction* Print2 = nullptr;
+    QAction* Delete2 = nullptr;
+
+    // ---- State of the lists and the progress display
+
+    // Program-wide, shared by both lists; never stored.
+    int SortColumn = 0;
+    bool SortDescending = false;
+    // A header has been clicked: the headers show the order.
+    bool SortChosen = false;
+    TKV_ViewStyle ViewStyle = vsReport;
+    // Process_Timer's tick count.
+    int ProcessTicks = 0;
+    static constexpr int kMainWinHelpContext = 20;
+    // The last help context asked for; 0 for none.
+    int LastHelpContext = 0;
+    // Icons and type names of the files in the lists.
+    std::shared_ptr<TKV_FileTypes> Types;
+
     QTimer Process_Timer;
     QTimer PwdTimer;
     QTimer MasterPwd_Timer;
@@ -292,6 +441,15 @@ private:
     QWidget* BandControlNamed(const QString& name) const;
     // MainWin_Method.cpp: the given button down with a blue caption, the other two black.
     void ShowMethodOnButtons(QToolButton* down);
+    // MainWin_Lists.cpp
+    TKV_FileItem MakeListItem(bool crypted, const QString& caption, const QString& file, const QLocale& locale);
+    void FillFileInfo(TKV_FileItem& item, const QString& file, bool crypted, const QLocale& locale);
+    void ShowSortIndicator(QAbstractItemView* listView);
+    // MainWin_Browse.cpp
+    void ShowDrive(const QString& root);
+    void ShowDirectory(const QString& path);
+    void DirectoryChosen();
+    void ShowActiveList(bool crypted);
     // MainWin_Startup.cpp
     std::unique_ptr<TKV_SettingsAccess> OpenSettings() const;
     void Trace(const char* step) const;
@@ -301,6 +459,8 @@ private:
     std::unique_ptr<TKV_Interaction> ownUi_;
     TKV_Interaction* ui_ = nullptr;
     bool activated_ = false;
+    // The tree is being put on the current directory, not moved by the user.
+    bool followingDirectory_ = false;
     bool firstShow_ = true;
     bool closed_ = false;
 };

@@ -14,23 +14,19 @@
 void TMainWin::EncrFileList()
 {
     if (RefuseWhileBusy()) return;
+    ProcessFileList(0);
 }
 
 void TMainWin::DecrFileList()
 {
     if (RefuseWhileBusy()) return;
+    ProcessFileList(1);
 }
 
 void TMainWin::DoForAll(int direction)
 {
     if (RefuseWhileBusy()) return;
     (void)direction;
-}
-
-void TMainWin::FileDel(QAbstractItemView& listView)
-{
-    if (RefuseWhileBusy()) return;
-    (void)listView;
 }
 
 void TMainWin::Open2Click()
@@ -49,19 +45,9 @@ void TMainWin::ProcessParameters()
     // RememberCommandLineSettings and RestoreCommandLineSettings.
 }
 
-void TMainWin::ReadFLists() {}
-
-void TMainWin::User_DirectoryListBoxEnter()
+void TMainWin::ProcessCmd(const QString& verb)
 {
-    if (!PrgState->FirstEnter) return;
-    Trace("ReadFLists");
-    ReadFLists();
-    PrgState->FirstEnter = false;
-}
-
-void TMainWin::User_DirectoryListBoxChange()
-{
-    ReadFLists();
+    (void)verb;
 }
 
 void TMainWin::Source_ListViewDblClick()
@@ -110,14 +96,10 @@ void TMainWin::Exit1Click()
 
 void TMainWin::Options2Click() {}
 
-void TMainWin::ChangeView() {}
-
 void TMainWin::Contents1Click() {}
 
 void TMainWin::Tips1Click() {}
 
 void TMainWin::About1Click() {}
-
-void TMainWin::Process_TimerTimer() {}
 
 void TMainWin::NotifyOpenFiles_TimerTimer() {}

@@ -3,6 +3,9 @@
 #include "MainWin.h"
 
 #include "CoolBar.h"
+#include "Drives.h"
+#include "FileListModel.h"
+#include "FileTypes.h"
 #include "Icons.h"
 #include "Layout.h"
 #include "Messages.h"
@@ -15,13 +18,15 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -73,23 +78,13 @@ QLabel* Caption(QWidget* parent, const char* name, const char* text, const QColo
     return label;
 }
 
-QTreeView* FileList(QWidget* parent, const char* name, QStandardItemModel*& model, const QStringList& columns, int top)
+TKV_ListView* FileList(QWidget* parent, const char* name, TKV_FileListModel*& model, const QStringList& columns,
+                       std::shared_ptr<const TKV_FileTypes> types, int top)
 {
-    model = new QStandardItemModel(0, static_cast<int>(columns.size()), parent);
-    model->setHorizontalHeaderLabels(columns);
-    model->setHeaderData(1, Qt::Horizontal, QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter),
-                         Qt::TextAlignmentRole);
-    auto* list = new QTreeView(parent);
+    model = new TKV_FileListModel(columns, std::move(types), parent);
+    auto* list = new TKV_ListView(parent);
     list->setObjectName(QString::fromLatin1(name));
     list->setModel(model);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setDragEnabled(true);
-    list->header()->setStretchLastSection(false);
     list->header()->resizeSection(0, 100);
     list->header()->resizeSection(1, 80);
     list->setGeometry(4, top, 280, 112);
@@ -180,7 +175,7 @@ void TMainWin::BuildMenus()
     for (QAction* style : {LargeIcons_MenuItem, SmallIcons_MenuItem, List_MenuItem, Details_MenuItem}) {
         style->setCheckable(true);
         ViewStyle_Group->addAction(style);
-        connect(style, &QAction::triggered, this, &TMainWin::ChangeView);
+        connect(style, &QAction::triggered, this, [this, style] { ChangeView(style); });
     }
     Details_MenuItem->setChecked(true);
     StatusBars_MenuItem = view->addAction(QStringLiteral("Status Bars"));
@@ -196,6 +191,25 @@ void TMainWin::BuildMenus()
     Contents_MenuItem = help->addAction(QStringLiteral("&Contents"), this, &TMainWin::Contents1Click);
     Tips_MenuItem = help->addAction(QStringLiteral("&Tips"), this, &TMainWin::Tips1Click);
     About_MenuItem = help->addAction(QStringLiteral("&About..."), this, &TMainWin::About1Click);
+
+    Dir_PopupMenu = new QMenu(this);
+    EncriptAll1 = Dir_PopupMenu->addAction(QStringLiteral("Encrypt All"), this, &TMainWin::EncriptAll1Click);
+    Decriptall1 = Dir_PopupMenu->addAction(QStringLiteral("Decrypt All"), this, &TMainWin::Decriptall1Click);
+
+    Source_PopupMenu = new QMenu(this);
+    Encrypt1 = Source_PopupMenu->addAction(QStringLiteral("Encrypt"), this, &TMainWin::Encrypt1Click);
+    Open1 = Source_PopupMenu->addAction(QStringLiteral("Open"), this, &TMainWin::Open1Click);
+    Print1 = Source_PopupMenu->addAction(QStringLiteral("Print"), this, &TMainWin::Print1Click);
+    Delete1 = Source_PopupMenu->addAction(QStringLiteral("Delete"), this, &TMainWin::Delete1Click);
+
+    Crypted_PopupMenu = new QMenu(this);
+    Decrypt1 = Crypted_PopupMenu->addAction(QStringLiteral("Decrypt"), this, &TMainWin::Decrypt1Click);
+    Open2 = Crypted_PopupMenu->addAction(QStringLiteral("Open"), this, &TMainWin::Open2Click);
+    Print2 = Crypted_PopupMenu->addAction(QStringLiteral("Print"), this, &TMainWin::Print2Click);
+    Delete2 = Crypted_PopupMenu->addAction(QStringLiteral("Delete"), this, &TMainWin::Delete2Click);
+
+    auto* help1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help1, &QShortcut::activated, this, [this] { ShowHelpContext(kMainWinHelpContext); });
 }
 
 void TMainWin::BuildToolBar()
@@ -242,11 +256,33 @@ void TMainWin::BuildDirPanel()
     DriveComboBox1 = new QComboBox(Dir_Panel);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
     DriveComboBox1->setGeometry(4, 4, kDirPanelWidth - 8, 22);
+    for (const QString& root : Drives())
+        DriveComboBox1->addItem(QDir::toNativeSeparators(root), root);
+
+    Dir_Model = new QFileSystemModel(this);
+    Dir_Model->setObjectName(QStringLiteral("Dir_Model"));
+    Dir_Model->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    Dir_Model->setReadOnly(true);
+    Dir_Filter = new TKV_DriveTreeFilter(this);
+    Dir_Filter->setSourceModel(Dir_Model);
     User_DirectoryListBox = new QTreeView(Dir_Panel);
     User_DirectoryListBox->setObjectName(QStringLiteral("User_DirectoryListBox"));
+    User_DirectoryListBox->setModel(Dir_Filter);
+    for (int column = 1; column < Dir_Model->columnCount(); ++column)
+        User_DirectoryListBox->hideColumn(column);
     User_DirectoryListBox->setHeaderHidden(true);
+    User_DirectoryListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    User_DirectoryListBox->setContextMenuPolicy(Qt::CustomContextMenu);
     User_DirectoryListBox->setGeometry(4, 30, kDirPanelWidth - 8, 291);
     Splitter1->addWidget(Dir_Panel);
+    FollowCurrentDirectory();
+
+    connect(DriveComboBox1, &QComboBox::activated, this, &TMainWin::DriveComboBox1Click);
+    connect(User_DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TMainWin::DirectoryChosen);
+    connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        Dir_PopupMenu->popup(User_DirectoryListBox->viewport()->mapToGlobal(pos));
+    });
 }
 
 void TMainWin::BuildGridPanel()
@@ -259,11 +295,12 @@ void TMainWin::BuildGridPanel()
     Open_Image = Picture(Grid_Panel, "Open_Image", LockPixmap(true, false), 4, 4);
     Open_Image_Hl = Picture(Grid_Panel, "Open_Image_Hl", LockPixmap(true, true), 4, 4);
     Open_Image->hide();
+    Types = std::make_shared<TKV_FileTypes>();
     Avail_Label = Caption(Grid_Panel, "Avail_Label", "Available for encryption", kActiveLabel, 32, 6);
     Source_ListView = FileList(Grid_Panel, "Source_ListView", Source_Model,
                                {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
                                 QStringLiteral("Attributes"), QStringLiteral("File Type")},
-                               28);
+                               Types, 28);
     ProgressBar1 = ProgressBar(Grid_Panel, "ProgressBar1", 144);
 
     Closed_Image = Picture(Grid_Panel, "Closed_Image", LockPixmap(false, false), 4, 160);
@@ -273,12 +310,26 @@ void TMainWin::BuildGridPanel()
     Crypted_ListView = FileList(Grid_Panel, "Crypted_ListView", Crypted_Model,
                                 {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
                                  QStringLiteral("Attributes"), QStringLiteral("Encrypted by")},
-                                184);
+                                Types, 184);
     ProgressBar2 = ProgressBar(Grid_Panel, "ProgressBar2", 300);
     Splitter1->addWidget(Grid_Panel);
 
-    connect(Source_ListView, &QTreeView::doubleClicked, this, &TMainWin::Source_ListViewDblClick);
-    connect(Crypted_ListView, &QTreeView::doubleClicked, this, &TMainWin::Crypted_ListViewDblClick);
+    connect(Source_ListView, &TKV_ListView::EntryDoubleClicked, this, &TMainWin::Source_ListViewDblClick);
+    connect(Crypted_ListView, &TKV_ListView::EntryDoubleClicked, this, &TMainWin::Crypted_ListViewDblClick);
+    connect(Source_ListView, &TKV_ListView::Entered, this, &TMainWin::Source_ListViewEnter);
+    connect(Crypted_ListView, &TKV_ListView::Entered, this, &TMainWin::Crypted_ListViewEnter);
+    connect(Source_ListView, &TKV_ListView::MenuRequested, Source_PopupMenu,
+            [this](const QPoint& at) { Source_PopupMenu->popup(at); });
+    connect(Crypted_ListView, &TKV_ListView::MenuRequested, Crypted_PopupMenu,
+            [this](const QPoint& at) { Crypted_PopupMenu->popup(at); });
+    connect(Source_ListView->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Source_ListViewColumnClick(Source_ListView, column); });
+    connect(Crypted_ListView->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Source_ListViewColumnClick(Crypted_ListView, column); });
+    Source_ListView->DragOver = [this](const QObject* source) { return Source_ListViewDragOver(source); };
+    Source_ListView->DragDrop = [this](const QObject* source) { Source_ListViewDragDrop(source); };
+    Crypted_ListView->DragOver = [this](const QObject* source) { return Crypted_ListViewDragOver(source); };
+    Crypted_ListView->DragDrop = [this](const QObject* source) { Crypted_ListViewDragDrop(source); };
 }
 
 void TMainWin::BuildCoolBar()
@@ -354,7 +405,7 @@ bool TMainWin::eventFilter(QObject* watched, QEvent* event)
 
 bool TMainWin::WindowBusy() const
 {
-    return PrgState != nullptr && PrgState->Busy.HoldsOtherThan(psDirectory | psDeleting);
+    return PrgState != nullptr && PrgState->Busy.HoldsOtherThan(psDirectory | psDeleting | psListRun);
 }
 
 void TMainWin::FormResize()

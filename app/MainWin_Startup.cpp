@@ -3,6 +3,7 @@
 #include "MainWin.h"
 
 #include "CoolBar.h"
+#include "FileTypes.h"
 #include "Messages.h"
 #include "QtInteraction.h"
 #include "StatusBar.h"

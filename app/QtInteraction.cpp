@@ -2,7 +2,11 @@
 #include "QtInteraction.h"
 
 #include "PasswordMessages.h"
+#include "TDelDialog.h"
+#include "TMasterPwd_Form.h"
+#include "TPasswordPrompt.h"
 
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -64,12 +68,29 @@ bool TKV_QtInteraction::ErrorOkAll(const QString& text)
     return box.clickedButton() == all;
 }
 
+int TKV_QtInteraction::PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer)
+{
+    dialog.Prepare(setup);
+    return dialog.Run(answer);
+}
+
+TDelResult TKV_QtInteraction::ShowDelDialog(TDelDialog& dialog)
+{
+    return dialog.Execute();
+}
+
+int TKV_QtInteraction::ExecDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
 MasterPasswordAnswer TKV_QtInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)
 {
-    // The master password dialog is not part of the window yet: until it is, the database stays
-    // locked for this request, exactly as after "Do not use now".
-    (void)table;
-    return MasterPasswordAnswer::NotNow;
+    // The window owns the one dialog; before the dialogs exist the database stays locked for this
+    // request, exactly as after "Do not use now".
+    auto* form = owner_ ? owner_->findChild<TMasterPwd_Form*>() : nullptr;
+    if (form == nullptr) return MasterPasswordAnswer::NotNow;
+    return form->Run(table);
 }
 
 void TKV_QtInteraction::ShowDatabaseError()

@@ -17,6 +17,9 @@ public:
     bool ConfirmOkCancel(const QString& text) override;
     TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;
     bool ErrorOkAll(const QString& text) override;
+    int ExecDialog(QDialog& dialog) override;
+    TDelResult ShowDelDialog(TDelDialog& dialog) override;
+    int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
 
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
     void ShowDatabaseError() override;

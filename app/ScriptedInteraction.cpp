@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedInteraction.h"
 
+#include "TDelDialog.h"
 #include "TKV_PwdTable.h"
 
+#include <QLabel>
+#include <QDialog>
 #include <QtTest/QTest>
 
 TKV_ScriptedInteraction::~TKV_ScriptedInteraction()
@@ -32,6 +35,14 @@ QString TKV_ScriptedInteraction::KindName(TKV_PromptKind kind)
         return QStringLiteral("MasterPassword");
     case TKV_PromptKind::DatabaseError:
         return QStringLiteral("DatabaseError");
+    case TKV_PromptKind::EncryptPrompt:
+        return QStringLiteral("EncryptPrompt");
+    case TKV_PromptKind::DecryptPrompt:
+        return QStringLiteral("DecryptPrompt");
+    case TKV_PromptKind::DelDialog:
+        return QStringLiteral("DelDialog");
+    case TKV_PromptKind::Dialog:
+        return QStringLiteral("Dialog");
     }
     return QString();
 }
@@ -70,6 +81,30 @@ void TKV_ScriptedInteraction::ExpectMasterPassword(MasterPasswordAnswer answer, 
 void TKV_ScriptedInteraction::ExpectDatabaseError()
 {
     script_.append({TKV_PromptKind::DatabaseError, QString(), 0});
+}
+
+void TKV_ScriptedInteraction::ExpectEncryptPrompt(const QString& name, int result, const QString& password,
+                                                  bool oneForList, bool savePassword)
+{
+    script_.append({TKV_PromptKind::EncryptPrompt, name, result, {result, password.toUtf8(), oneForList, savePassword}});
+}
+
+void TKV_ScriptedInteraction::ExpectDecryptPrompt(const QString& name, int result, const QString& password,
+                                                  bool oneForList)
+{
+    script_.append({TKV_PromptKind::DecryptPrompt, name, result, {result, password.toUtf8(), oneForList, false}});
+}
+
+void TKV_ScriptedInteraction::ExpectDelDialog(const QString& label, TDelResult answer)
+{
+    script_.append({TKV_PromptKind::DelDialog, label, static_cast<int>(answer)});
+}
+
+void TKV_ScriptedInteraction::ExpectDialog(const QString& objectName, std::function<int(QDialog&)> act)
+{
+    Step step{TKV_PromptKind::Dialog, objectName, 0};
+    step.Act = std::move(act);
+    script_.append(std::move(step));
 }
 
 const TKV_ScriptedInteraction::Step* TKV_ScriptedInteraction::Take(TKV_PromptKind kind, const QString& text)
@@ -117,6 +152,18 @@ bool TKV_ScriptedInteraction::ErrorOkAll(const QString& text)
     return step != nullptr && step->Answer == 1;
 }
 
+int TKV_ScriptedInteraction::ExecDialog(QDialog& dialog)
+{
+    const Step* step = Take(TKV_PromptKind::Dialog, dialog.objectName());
+    if (step == nullptr || !step->Act) return QDialog::Rejected;
+    const std::function<int(QDialog&)> act = step->Act;
+    dialog.setResult(0);
+    dialog.show();
+    const int result = act(dialog);
+    dialog.hide();
+    return result;
+}
+
 MasterPasswordAnswer TKV_ScriptedInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)
 {
     const Step* step = Take(TKV_PromptKind::MasterPassword, QString());
@@ -130,4 +177,27 @@ MasterPasswordAnswer TKV_ScriptedInteraction::ShowMasterPasswordDialog(TKV_PwdTa
 void TKV_ScriptedInteraction::ShowDatabaseError()
 {
     Take(TKV_PromptKind::DatabaseError, QString());
+}
+
+TDelResult TKV_ScriptedInteraction::ShowDelDialog(TDelDialog& dialog)
+{
+    const Step* step = Take(TKV_PromptKind::DelDialog, dialog.FName_Label->text());
+    return step != nullptr ? static_cast<TDelResult>(step->Answer) : TDelResult::Cancel;
+}
+
+int TKV_ScriptedInteraction::PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup,
+                                            TKV_PromptAnswer& answer)
+{
+    prompts_.append(setup);
+    const Step* step =
+        Take(dialog.IsEncryption() ? TKV_PromptKind::EncryptPrompt : TKV_PromptKind::DecryptPrompt, setup.Name);
+    if (step == nullptr) {
+        answer = TKV_PromptAnswer{};
+        return prSkip;
+    }
+    answer = step->Prompt;
+    // A box the dialog shows disabled cannot be ticked.
+    answer.OneForList = answer.OneForList && setup.OneForListEnabled;
+    answer.SavePassword = answer.SavePassword && setup.SaveEnabled;
+    return answer.Result;
 }

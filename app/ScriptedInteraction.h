@@ -5,10 +5,13 @@
 #pragma once
 
 #include "Interaction.h"
+#include "TPasswordPrompt.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 enum class TKV_PromptKind
 {
@@ -19,6 +22,10 @@ enum class TKV_PromptKind
     ErrorOkAll,
     MasterPassword,
     DatabaseError,
+    EncryptPrompt,
+    DecryptPrompt,
+    DelDialog,
+    Dialog,
 };
 
 class TKV_ScriptedInteraction : public TKV_Interaction
@@ -37,6 +44,19 @@ public:
     // With Submitted and a password, the password goes to the table as the dialog's Submit would.
     void ExpectMasterPassword(MasterPasswordAnswer answer, const QString& password = QString());
     void ExpectDatabaseError();
+    // The dialog form named `objectName`; `act` works the real dialog as the user would (it is shown
+    // but not run modally) and gives the result.
+    void ExpectDialog(const QString& objectName, std::function<int(QDialog&)> act);
+    // The delete confirmation, its FName_Label reading `label` (the full path and "?").
+    void ExpectDelDialog(const QString& label, TDelResult answer);
+    // The password prompts, for the file `name` as the list shows it. Result 1 with `password`;
+    // the check boxes' states as the user leaves them.
+    void ExpectEncryptPrompt(const QString& name, int result, const QString& password = QString(),
+                             bool oneForList = false, bool savePassword = false);
+    void ExpectDecryptPrompt(const QString& name, int result, const QString& password = QString(),
+                             bool oneForList = false);
+    // What each password prompt was asked to show, in order.
+    QList<TKV_PromptSetup> Prompts() const { return prompts_; }
 
     // Every prompt shown so far, as "Kind: text", in order.
     QStringList Asked() const { return asked_; }
@@ -48,8 +68,11 @@ public:
     bool ConfirmOkCancel(const QString& text) override;
     TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;
     bool ErrorOkAll(const QString& text) override;
+    int ExecDialog(QDialog& dialog) override;
+    TDelResult ShowDelDialog(TDelDialog& dialog) override;
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
     void ShowDatabaseError() override;
+    int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
 
     static QString KindName(TKV_PromptKind kind);
 
@@ -59,6 +82,8 @@ private:
         TKV_PromptKind Kind;
         QString Text;
         int Answer;
+        TKV_PromptAnswer Prompt{};
+        std::function<int(QDialog&)> Act{};
     };
 
     // The head of the script when it matches; otherwise the test fails and null comes back, and the
@@ -68,4 +93,5 @@ private:
     QList<Step> script_;
     Step current_{};
     QStringList asked_;
+    QList<TKV_PromptSetup> prompts_;
 };

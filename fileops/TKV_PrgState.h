@@ -17,6 +17,8 @@ enum TKV_PrgAction : std::uint8_t
     psDecrypting = 2,
     psDirectory = 4,
     psDeleting = 8,
+    // A list of files is being processed, also while a prompt waits between two files.
+    psListRun = 16,
 };
 
 class TKV_BusySet

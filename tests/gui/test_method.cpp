@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(Blue(*window), down);
         // The stored identifier is what new files get, also 0 and 2, until a button is clicked.
         QCOMPARE(window->DefaultMethod, stored.toInt());
-        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle"));
+        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle."));
         for (const QToolButton* button : {window->DES_Button, window->TDES_Button, window->IDEA_Button})
             QCOMPARE(button->height(), window->Method_Panel->height());
     }
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(window->DefaultMethod, 4);
         QCOMPARE(Down(*window), QStringLiteral("TDES_Button"));
         QCOMPARE(window->Pwd->Expired, false);
-        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle"));
+        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle."));
     }
 
     void clickingDesWhenAnOlderDesIsStored()
@@ -183,7 +183,7 @@ private slots:
         QTest::mouseClick(window->PwdExpire_Button, Qt::LeftButton);
         QCOMPARE(window->Pwd->Expired, true);
         QVERIFY(!window->PwdExpire_Button->isEnabled());
-        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle"));
+        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle."));
     }
 };
 

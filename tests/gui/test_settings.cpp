@@ -182,7 +182,7 @@ private slots:
         // Start-up goes on.
         window->FormActivate();
         QVERIFY(window->DES_Button->isChecked());
-        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle"));
+        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Idle."));
     }
 
     void aMissingValueStopsTheLoading()

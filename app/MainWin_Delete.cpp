@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TMainWin: removing files. Plain files are wiped, containers (already ciphertext) deleted; the
+// user's "Delete" asks for each file with TDelDialog.
+#include "MainWin.h"
+
+#include "FileSystem.h"
+#include "TDelDialog.h"
+#include "TKV_DirCryptor.h"
+#include "TKV_PrgState.h"
+#include "Wipe.h"
+#include "Workflows.h"
+
+#include <QAbstractItemView>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QToolButton>
+#include <QTreeView>
+
+bool TMainWin::RemoveFile(const QString& path, bool wipe)
+{
+    const std::string fsPath = FsPath(path);
+    bool removed = false;
+    // Only a regular file is wiped: wiping through a link would destroy the file it points to, so a
+    // link (or pipe, or device) is removed itself.
+    if (wipe && GetFileKind(fsPath) == FileKind::Regular) {
+        UpdateStatus(WithName(kWipingStatus, path));
+        const int wiped = WipeFileOverride ? WipeFileOverride(fsPath) : WipeFile(fsPath);
+        // A plain file that could not be wiped stays and the caller says so: deleting it unwiped
+        // would leave its data readable on the disk while the user believes it gone.
+        removed = wiped == 0;
+    } else {
+        UpdateStatus(WithName(kDeletingStatus, path));
+        SetArchiveOnly(fsPath);
+        removed = QFile::remove(path);
+    }
+    UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
+    return removed;
+}
+
+void TMainWin::FileDel(QAbstractItemView& listView)
+{
+    const QItemSelectionModel* selection = listView.selectionModel();
+    if (selection == nullptr || !selection->hasSelection()) return;
+    if (RefuseWhileBusy()) return;
+
+    const bool crypted = &listView == Crypted_ListView;
+    PrgState->Busy.Include(psDeleting);
+    DirCryptor->ReadSelection(listView);
+    bool deleteAll = false;
+    StopProcess_Button->setEnabled(true);
+
+    for (const QString& name : std::as_const(DirCryptor->Files)) {
+        QString path = JoinQPath(DirCryptor->Directory, name);
+        if (crypted && !ShowCry) path += QStringLiteral(".cry");
+        Forms.DelDialog->FName_Label->setText(path + QLatin1Char('?'));
+        if (!deleteAll) {
+            const TDelResult answer = ui_->ShowDelDialog(*Forms.DelDialog);
+            if (answer == TDelResult::Cancel) continue;
+            if (answer == TDelResult::Abort) break;
+            if (answer == TDelResult::All) deleteAll = true;
+        }
+        if (RemoveFile(path, !crypted))
+            DeleteListItem(crypted ? Crypted_ListView : Source_ListView, name);
+        else
+            ui_->ErrorBox(WithName(kNotDeletedMessage, path));
+    }
+
+    StopProcess_Button->setEnabled(false);
+    PrgState->Abort = false;
+    PrgState->Busy.Exclude(psDeleting);
+}
+
+void TMainWin::Delete1Click()
+{
+    FileDel(*Source_ListView);
+}
+
+void TMainWin::Delete2Click()
+{
+    FileDel(*Crypted_ListView);
+}

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TMainWin: processing the selected files of a list, one password per file, list or session.
+#include "MainWin.h"
+
+#include "PromptRules.h"
+#include "TKV_DirCryptor.h"
+#include "TKV_PrgState.h"
+#include "TKV_Pwd.h"
+#include "TKV_PwdTable.h"
+#include "TPasswordPrompt.h"
+
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+// Marks the whole list run, prompts between files included, so that work started by a timer (the
+// re-encryption of files whose application ended) waits for it. Commands refuse while it is set,
+// as they do while a file is processed; the user sees no difference, since a prompt is modal.
+class ListRunMark
+{
+public:
+    explicit ListRunMark(TKV_BusySet& busy) : busy_(busy), owner_(!busy.Contains(psListRun))
+    {
+        busy_.Include(psListRun);
+    }
+    ~ListRunMark()
+    {
+        if (owner_) busy_.Exclude(psListRun);
+    }
+    ListRunMark(const ListRunMark&) = delete;
+    ListRunMark& operator=(const ListRunMark&) = delete;
+
+private:
+    TKV_BusySet& busy_;
+    bool owner_;
+};
+
+} // namespace
+
+void TMainWin::ProcessFileList(int direction)
+{
+    const bool decrypt = direction == 1;
+    QTreeView* list = decrypt ? Crypted_ListView : Source_ListView;
+    TPasswordPrompt* prompt = decrypt ? static_cast<TPasswordPrompt*>(Forms.Decrypt) : Forms.Encrypt;
+    const bool directoryRun = PrgState->Busy.Contains(psDirectory);
+    ListRunMark mark(PrgState->Busy);
+
+    if (prompt != nullptr) prompt->SetCancelAllShown(true);
+    if (!directoryRun) {
+        StopProcess_Button->setEnabled(true);
+        PrgState->ListsRaised = false;
+        Pwd->OneForList = false;
+        RevalidatePasswords();
+    }
+    DirCryptor->ReadSelection(*list);
+    if (directoryRun) list->clearSelection();
+
+    const QStringList names = DirCryptor->Files;
+    for (const QString& name : names) {
+        const QString path = JoinDirectory(DirCryptor->Directory, name);
+        if (decrypt) {
+            QString plain = path;
+            if (ShowCry) plain.chop(4);
+            // A stored password serves this one file; the engine object gets its own back afterwards.
+            RecalledPassword recalled = PwdTable->RecallPassword(plain.toStdString(), *Pwd);
+            ApplyExpiryControls();
+            if (!recalled) {
+                const int result = PromptToDecrypt(name);
+                if (result == prSkip) continue;
+                if (result == prCancelAll) {
+                    if (directoryRun) PrgState->Abort = true;
+                    break;
+                }
+            }
+            if (!PrgState->ListsRaised) RaiseLists();
+            const bool decrypted = DecrFile(name);
+            // The stored entry goes only once the file it protects is back.
+            if (decrypted && recalled) recalled.Confirm();
+        } else {
+            const int result = PromptToEncrypt(name);
+            if (result == prSkip) continue;
+            if (result == prCancelAll) {
+                if (directoryRun) PrgState->Abort = true;
+                break;
+            }
+            if (PrgState->SavePassword) {
+                PwdTable->RememberPassword(path.toStdString(), *Pwd);
+                if (!PwdTable->Master.Store) PrgState->SavePassword = false;
+                ApplyExpiryControls();
+            }
+            if (!PrgState->ListsRaised) RaiseLists();
+            EncrFile(name);
+        }
+        if (PrgState->Abort) break;
+    }
+
+    if (PrgState->Abort && !directoryRun) PrgState->Abort = false;
+    if (!directoryRun) RevalidatePasswords();
+    if (prompt != nullptr) prompt->SetCancelAllShown(false);
+    if (directoryRun) return;
+
+    if (PrgState->ListsRaised) DropLists();
+    StopProcess_Button->setEnabled(false);
+    if (!Pwd->Entered) PwdControls.ButtonOn = false;
+    if (!PwdTable->Master.Entered) PwdTable->MasterPwdControls.ButtonOn = false;
+    ApplyExpiryControls();
+}

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TMainWin: encrypting and decrypting one file of the operation's directory, and the user's words
+// for the engine's result codes.
+#include "MainWin.h"
+
+#include "FileSystem.h"
+#include "ResultCodes.h"
+#include "TKV_DirCryptor.h"
+#include "TKV_PrgState.h"
+#include "TKV_Pwd.h"
+#include "Workflows.h"
+
+#include <QFile>
+#include <QProgressBar>
+#include <QTreeView>
+
+namespace {
+
+// What differs between the two directions of one file's work.
+struct TKV_OneFileJob
+{
+    QString Name;   // as the list shows it
+    QString Source; // full paths
+    QString Target;
+    bool Encrypting = true;
+    // The target's entry as its list shows it, removed when the target is overwritten.
+    QString TargetCaption;
+};
+
+bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
+{
+    TKV_Interaction& ui = w.Interaction();
+    TKV_PrgState& state = *w.PrgState;
+    const std::string sourcePath = FsPath(job.Source);
+    const std::string targetPath = FsPath(job.Target);
+
+    const FileKind kind = GetFileKind(sourcePath);
+    if (kind == FileKind::Missing) {
+        ui.ErrorBox(WithName(kFileNotFoundMessage, job.Source));
+        return false;
+    }
+    // Refused before anything is touched: attributes set through a link would land on the file it
+    // points to.
+    if (kind != FileKind::Regular) {
+        w.ShowEngineError(kResultNotRegularFile, job.Name);
+        return false;
+    }
+    state.TargetExisted = false;
+    if (GetFileKind(targetPath) != FileKind::Missing) {
+        if (!ui.InfoOkCancel(
+                WithName(job.Encrypting ? kOverwriteCryptedQuestion : kOverwritePlainQuestion, job.Target)))
+            return false;
+        state.TargetExisted = true;
+    }
+
+    const FileAttributes attributes = GetFileAttributes(sourcePath);
+    SetArchiveOnly(sourcePath);
+    w.UpdateStatus(WithName(job.Encrypting ? kEncryptingStatus : kDecryptingStatus, job.Name));
+
+    const TKV_PrgAction action = job.Encrypting ? psEncrypting : psDecrypting;
+    state.Busy.Include(action);
+    w.StartProcessTimer();
+    const int code = job.Encrypting ? w.Pwd->EncryptFile(sourcePath, w.DefaultMethod) : w.Pwd->DecryptFile(sourcePath);
+    w.StopProcessTimer();
+    state.Busy.Exclude(action);
+
+    w.UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
+    w.ProgressBar1->setValue(w.ProgressBar1->minimum());
+    w.ProgressBar2->setValue(w.ProgressBar2->minimum());
+
+    if (code != kResultOk) {
+        // The engine left a target that stood there before untouched; it keeps its own attributes.
+        w.ShowEngineError(code, job.Name);
+        return false;
+    }
+    SetFileAttributes(targetPath, attributes);
+
+    // Another directory than the one shown (command line, re-encryption after an application
+    // ended): its names must not touch the entries of the shown one, not even the overwritten one.
+    const bool listsShowDirectory = w.TreeDirectory() == w.DirCryptor->Directory;
+    if (state.TargetExisted && listsShowDirectory)
+        w.DeleteListItem(job.Encrypting ? w.Crypted_ListView : w.Source_ListView, job.TargetCaption);
+
+    // The engine returned only once its output was on disk; only now may the source go.
+    const bool removed = w.RemoveFile(job.Source, job.Encrypting);
+    if (!removed) {
+        if (job.Encrypting)
+            ui.ErrorBox(WithName(kPlainNotRemovedMessage, job.Name));
+        else
+            ui.ErrorBox(WithName(kCryptedNotRemovedMessage, job.Source));
+    }
+
+    if (listsShowDirectory) w.UpdateFLists(job.Name, job.Encrypting ? 0 : 1, !removed);
+    return true;
+}
+
+} // namespace
+
+bool TMainWin::EncrFile(const QString& name)
+{
+    TKV_OneFileJob job;
+    job.Name = name;
+    job.Source = JoinQPath(DirCryptor->Directory, name);
+    job.Target = JoinQPath(DirCryptor->Directory, name + QStringLiteral(".cry"));
+    job.Encrypting = true;
+    job.TargetCaption = ShowCry ? name + QStringLiteral(".cry") : name;
+    return ProcessOneFile(*this, job);
+}
+
+bool TMainWin::DecrFile(const QString& name)
+{
+    // With ShowCry on the list names the container itself; off, the plain file it gives.
+    const QString plainName = ShowCry ? name.left(name.size() - 4) : name;
+    TKV_OneFileJob job;
+    job.Name = name;
+    job.Source = JoinQPath(DirCryptor->Directory, ShowCry ? name : name + QStringLiteral(".cry"));
+    job.Target = JoinQPath(DirCryptor->Directory, plainName);
+    job.Encrypting = false;
+    job.TargetCaption = plainName;
+    return ProcessOneFile(*this, job);
+}
+
+void TMainWin::ShowEngineError(int code, const QString& name)
+{
+    const std::string text = EngineErrorMessage(code, name.toStdString(), true);
+    if (text.empty()) return;
+    const QString message = QString::fromStdString(text);
+    if (EngineErrorOffersAll(code)) {
+        if (ui_->ErrorOkAll(message)) PrgState->Abort = true;
+    } else {
+        ui_->ErrorBox(message);
+    }
+}

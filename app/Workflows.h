@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Encrypting, decrypting and deleting one file: their texts and the paths they name. "%s" stands for
+// a name or a path; the grammar is the program's own.
+#pragma once
+
+#include "FileSystem.h"
+
+#include <QFile>
+#include <QString>
+
+#include <string>
+
+inline constexpr char kFileNotFoundMessage[] = "File %s not found.";
+inline constexpr char kOverwriteCryptedQuestion[] = "File %s already exist in the list of encrypted files. Overwrite?";
+inline constexpr char kOverwritePlainQuestion[] =
+    "File %s already exist in the list of non encrypted files. Overwrite?";
+inline constexpr char kEncryptingStatus[] = "Encrypting file %s ...";
+inline constexpr char kDecryptingStatus[] = "Decrypting file %s ...";
+inline constexpr char kPlainNotRemovedMessage[] = "Unable to delete file %s from the list of non encrypted files.";
+inline constexpr char kCryptedNotRemovedMessage[] = "Unable to delete file %s from the list of encrypted files.";
+inline constexpr char kWipingStatus[] = "Wiping out the file %s ...";
+inline constexpr char kDeletingStatus[] = "Deleting the file %s ...";
+inline constexpr char kNotDeletedMessage[] = "Unable to delete file %s .";
+inline constexpr char kWorkDoneStatus[] = "Idle.";
+
+// `pattern` with its first "%s" replaced by `text`, taken literally (a name may hold "%1").
+inline QString WithName(const char* pattern, const QString& text)
+{
+    QString message = QString::fromUtf8(pattern);
+    const qsizetype at = message.indexOf(QStringLiteral("%s"));
+    if (at >= 0) message.replace(at, 2, text);
+    return message;
+}
+
+// A path as the file layer takes it: the file system's own encoding of the name.
+inline std::string FsPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// The file layer's JoinPath for window strings: a separator only when `directory` does not end in one.
+inline QString JoinQPath(const QString& directory, const QString& name)
+{
+    return QFile::decodeName(QByteArray::fromStdString(JoinPath(FsPath(directory), FsPath(name))));
+}

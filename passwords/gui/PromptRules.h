@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The rules and texts of the two password prompts, without a dialog.
+#pragma once
+
+#include <QString>
+
+class QFontMetrics;
+
+inline constexpr int kMinPromptChars = 6;
+// The decryption prompt accepts this many whatever the file's method says.
+inline constexpr int kDecryptMaxChars = 24;
+
+inline constexpr char kTooFewCharsMessage[] = "Too few characters in password.";
+inline constexpr char kTooManyCharsMessage[] = "Too many characters in password.";
+inline constexpr char kVerificationFailedMessage[] = "Verification failed.";
+
+// "(6 - 8 symbols)" for "DES", "(6 - 16 symbols)" for "IDEA", "(6 - 24 symbols)" for anything else.
+QString RangeText(const QString& methodName);
+// The longest password the encryption prompt accepts for a method name: 8, 16, or 24.
+int EncryptMaxChars(const QString& methodName);
+
+// The message for a typed password, empty when it passes: too few, too many (above maxChars), then,
+// when a verification copy is given, an exact comparison. Characters are counted, not bytes.
+QString CheckPromptEntry(const QString& first, const QString* second, int maxChars);
+
+// The directory as it fits into `width` pixels: middle directories are left out and written as
+// "...", the first and the last stay as long as anything can go.
+QString ShortenDirectory(const QString& directory, const QFontMetrics& metrics, int width);
+// The directory joined with a name: a separator is added unless the directory already ends with one.
+QString JoinDirectory(const QString& directory, const QString& name);

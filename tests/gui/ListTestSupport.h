@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Helpers of the list and main-window tests: a scratch directory made the current one for the test's
+// time, files written into it, and a window on the default settings that shows it.
+#pragma once
+
+#include "FileListModel.h"
+#include "GuiTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/time.h>
+
+// The process's current directory moved to a fresh scratch directory, and back afterwards.
+class TKV_ScratchDirectory
+{
+public:
+    TKV_ScratchDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~TKV_ScratchDirectory() { QDir::setCurrent(previous_); }
+    TKV_ScratchDirectory(const TKV_ScratchDirectory&) = delete;
+    TKV_ScratchDirectory& operator=(const TKV_ScratchDirectory&) = delete;
+
+    bool IsValid() const { return dir_.isValid(); }
+    QString Path() const { return QDir(dir_.path()).canonicalPath(); }
+    QString FilePath(const QString& name) const { return dir_.filePath(name); }
+
+    // Writes `bytes` to `name`; with `time` > 0 the file's last write is set to that many seconds
+    // since 1970.
+    QString Write(const QString& name, const QByteArray& bytes, qint64 time = 0) const
+    {
+        const QString path = FilePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+        file.close();
+        if (time > 0) {
+            const timeval times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
+            ::utimes(QFile::encodeName(path).constData(), times);
+        }
+        return path;
+    }
+
+private:
+    QString previous_;
+    QTemporaryDir dir_;
+};
+
+// A window on the default settings (ShowCry as given, no tip) in a scratch folder of its own for
+// the settings file.
+inline std::unique_ptr<TMainWin> ListWindow(TKV_ScriptedInteraction& ui, QTemporaryDir& settingsDir,
+                                            bool showCry = false, TMainWinSetup* extra = nullptr)
+{
+    QString text = DefaultSettingsText();
+    text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+    text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowCry"),
+                     showCry ? QStringLiteral("1") : QStringLiteral("0"));
+    const QString path = WriteFile(settingsDir.filePath(QStringLiteral("crypt file.ini")), text);
+    TMainWinSetup setup = extra != nullptr ? *extra : TMainWinSetup{};
+    setup.Interaction = &ui;
+    setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
+        return std::make_unique<TKV_IniSettings>(path);
+    };
+    return std::make_unique<TMainWin>(std::move(setup));
+}
+
+inline QStringList Captions(const TKV_FileListModel* model)
+{
+    return model->Captions();
+}

@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Processing the selected files of a list: passwords per file, list and session, skipping and
+// cancelling, the stop button, remembered passwords, and one run through the real dialogs.
+#include "WorkflowTestSupport.h"
+
+#include "QtInteraction.h"
+#include "TKV_PwdTable.h"
+#include "TPasswordPrompt.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QString kStopQuestion = QStringLiteral("Do you really want to cancel the process?");
+
+QByteArray Content(const QString& name, int size = 100)
+{
+    QByteArray bytes = name.toUtf8();
+    while (bytes.size() < size)
+        bytes += bytes;
+    return bytes.left(size);
+}
+
+// A window with no password held, over a folder holding `names` as plain files.
+struct ListWindow
+{
+    TKV_WorkflowWindow w;
+    TMainWin& win;
+
+    ListWindow(TKV_ScriptedInteraction& ui, const QStringList& names, int size = 100) : w(ui), win(*w.window)
+    {
+        win.Pwd->ClearPassword();
+        for (const QString& name : names)
+            WriteBytes(w.Path(name), Content(name, size));
+        w.Reread();
+    }
+
+    void Encrypt(const QStringList& names)
+    {
+        Select(win.Source_ListView, names);
+        win.EncrFileList();
+    }
+    void Decrypt(const QStringList& names)
+    {
+        Select(win.Crypted_ListView, names);
+        win.DecrFileList();
+    }
+    bool Crypted(const QString& name) const { return Exists(w.Path(name + QStringLiteral(".cry"))); }
+    bool Plain(const QString& name) const { return Exists(w.Path(name)); }
+    // A database at a fresh path, in use, its master password entered.
+    void UseDatabase(const QString& master = QStringLiteral("master1"))
+    {
+        TKV_MasterPass& m = win.PwdTable->Master;
+        m.Store = true;
+        m.Dir = w.Path(QStringLiteral("passwords.db")).toStdString();
+        m.SetPassword(master.toStdString());
+        m.Entered = true;
+    }
+    // The password stored for `name`, or "" (read by a table of its own).
+    QString Stored(const QString& name)
+    {
+        TKV_PwdTable& table = *win.PwdTable;
+        TKV_Pwd probe;
+        RecalledPassword recalled = table.TakePassword(w.Path(name).toStdString(), probe);
+        if (!recalled) return QString();
+        SecretBytes bytes = probe.Password;
+        for (auto& b : bytes)
+            b ^= 0x6E;
+        return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    }
+};
+
+} // namespace
+
+class FileListsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void onePasswordForASession()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+        l.win.Pwd->OnePassword = true;
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("session1"));
+        l.Encrypt({QStringLiteral("a.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("a.txt")));
+        QVERIFY(l.win.PwdExpire_Button->isEnabled());
+        // The second list: no prompt.
+        l.Encrypt({QStringLiteral("b.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("b.txt")));
+        QCOMPARE(ui.Prompts().size(), 1);
+        // Expired: the next list asks again.
+        l.win.PwdExpire_ButtonClick();
+        ui.ExpectEncryptPrompt(QStringLiteral("c.txt"), prAccepted, QStringLiteral("session2"));
+        l.Encrypt({QStringLiteral("c.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("c.txt")));
+        QCOMPARE(ui.Prompts().size(), 2);
+    }
+
+    void onePasswordForAList()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("listpw1"), true);
+        l.Encrypt({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("a.txt")) && l.Crypted(QStringLiteral("b.txt")));
+        QVERIFY(ui.Prompts().at(0).OneForListEnabled);
+        QVERIFY(ui.Prompts().at(0).CancelAllShown);
+        // Without a session password the next list asks again, and the old password is gone.
+        QVERIFY(!l.win.Pwd->Entered);
+        ui.ExpectEncryptPrompt(QStringLiteral("c.txt"), prAccepted, QStringLiteral("listpw2"));
+        l.Encrypt({QStringLiteral("c.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("c.txt")));
+        QVERIFY(!l.win.Forms.Encrypt->CancelAllShown());
+        QVERIFY(!l.win.StopProcess_Button->isEnabled());
+        QVERIFY(l.win.PrgState->Busy.Empty());
+    }
+
+    void cancelOnTheSecondOfFive()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("1.txt"), QStringLiteral("2.txt"), QStringLiteral("3.txt"),
+                                   QStringLiteral("4.txt"), QStringLiteral("5.txt")};
+        ListWindow l(ui, names);
+        for (const QString& name : names)
+            ui.ExpectEncryptPrompt(name, name == names[1] ? prSkip : prAccepted, QStringLiteral("password"));
+        l.Encrypt(names);
+        for (const QString& name : names)
+            QCOMPARE(l.Crypted(name), name != names[1]);
+        QVERIFY(l.Plain(names[1]));
+    }
+
+    void cancelAllEndsTheList()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("1.txt"), QStringLiteral("2.txt"), QStringLiteral("3.txt")};
+        ListWindow l(ui, names);
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("password"));
+        ui.ExpectEncryptPrompt(names[1], prCancelAll);
+        l.Encrypt(names);
+        QVERIFY(l.Crypted(names[0]));
+        QVERIFY(!l.Crypted(names[1]) && !l.Crypted(names[2]));
+        QVERIFY(!l.win.PrgState->Abort);
+        QVERIFY(!l.win.Forms.Encrypt->CancelAllShown());
+    }
+
+    void stopDuringAnEncryption()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ListWindow l(ui, names, 100000);
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("password"), true);
+        ui.ExpectConfirmOkCancel(kStopQuestion, true);
+        ui.ExpectError(QStringLiteral("You have aborted processing a.txt."));
+        bool pressed = false;
+        bool closed = true;
+        l.win.Pwd->ProcessMessages = [&] {
+            if (pressed) return;
+            pressed = true;
+            QVERIFY(l.win.StopProcess_Button->isEnabled());
+            // Closing is refused silently while a file is processed.
+            closed = l.win.close();
+            l.win.Button1Click();
+        };
+        l.Encrypt(names);
+        QVERIFY(pressed);
+        QVERIFY(!closed);
+        QVERIFY(!l.Crypted(names[0]) && l.Plain(names[0]));
+        QVERIFY(!l.Crypted(names[1]) && l.Plain(names[1]));
+        QVERIFY(!l.win.PrgState->Abort);
+        QVERIFY(l.win.PrgState->Busy.Empty());
+    }
+
+    void theWholeListRunIsBusy()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ListWindow l(ui, names, 30000);
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("password"), true);
+        bool marked = false;
+        l.win.Pwd->ProcessMessages = [&] {
+            marked = l.win.PrgState->Busy.Contains(psListRun);
+            // Another command refuses instead of starting a list inside the list.
+            l.win.DecrFileList();
+        };
+        l.Encrypt(names);
+        QVERIFY(marked);
+        QVERIFY(l.Crypted(names[0]) && l.Crypted(names[1]));
+        QVERIFY(l.win.PrgState->Busy.Empty());
+        // The stop button asks only while a file is processed, not for the list mark.
+        l.win.PrgState->Busy.Include(psListRun);
+        QVERIFY(!l.win.WindowBusy());
+        l.win.PrgState->Busy.Clear();
+    }
+
+    void rememberedPasswordsStoredAndRecalled()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ListWindow l(ui, names);
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("firstpw"), false, true);
+        ui.ExpectEncryptPrompt(names[1], prAccepted, QStringLiteral("secondpw"), false, true);
+        l.Encrypt(names);
+        QVERIFY(l.Crypted(names[0]) && l.Crypted(names[1]));
+        // Stored under each file's full plain path.
+        QCOMPARE(l.Stored(names[0]), QStringLiteral("firstpw"));
+        QCOMPARE(l.Stored(names[1]), QStringLiteral("secondpw"));
+        // Decrypted without a prompt; each entry leaves the database with its file.
+        l.w.Reread();
+        l.Decrypt(names);
+        QVERIFY(l.Plain(names[0]) && l.Plain(names[1]));
+        QCOMPARE(ReadBytes(l.w.Path(names[0])), Content(names[0]));
+        QCOMPARE(ReadBytes(l.w.Path(names[1])), Content(names[1]));
+        QCOMPARE(l.Stored(names[0]), QString());
+        QCOMPARE(l.Stored(names[1]), QString());
+    }
+
+    void recalledPasswordServesOnlyItsFile()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")};
+        ListWindow l(ui, names);
+        l.win.Pwd->OnePassword = true;
+        // a.txt under a stored password, b.txt and c.txt under the session's.
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("storedpw"), false, true);
+        l.Encrypt({names[0]});
+        l.win.PwdExpire_ButtonClick();
+        l.win.PwdTable->Master.Store = false;
+        ui.ExpectEncryptPrompt(names[1], prAccepted, QStringLiteral("sessionpw"));
+        l.Encrypt({names[1], names[2]});
+        QCOMPARE(ui.Prompts().size(), 2);
+        l.win.PwdTable->Master.Store = true;
+        l.w.Reread();
+        // a.txt with its stored password, then b.txt and c.txt with the session's, no prompt at all.
+        l.Decrypt(names);
+        for (const QString& name : names)
+            QCOMPARE(ReadBytes(l.w.Path(name)), Content(name));
+        QCOMPARE(ui.Prompts().size(), 2);
+        QVERIFY(l.win.Pwd->Entered);
+    }
+
+    void failedDecryptionKeepsTheStoredPassword()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt")});
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("rightpw"));
+        l.Encrypt({QStringLiteral("a.txt")});
+        TKV_Pwd wrong;
+        wrong.SetPassword("wrongpw");
+        QVERIFY(l.win.PwdTable->StorePassword(l.w.Path(QStringLiteral("a.txt")).toStdString(), wrong));
+        ui.ExpectErrorOkAll(
+            QStringLiteral("Invalid password for the file a.txt !Press 'All' button to abort processing the file list."),
+            false);
+        l.w.Reread();
+        l.Decrypt({QStringLiteral("a.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("a.txt")));
+        QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("wrongpw"));
+    }
+
+    void saveDisabledWithoutStore()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt")});
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("password"), false, true);
+        l.Encrypt({QStringLiteral("a.txt")});
+        QVERIFY(!ui.Prompts().at(0).SaveEnabled);
+        QVERIFY(!ui.Prompts().at(0).OneForListEnabled);
+        QVERIFY(!l.win.PrgState->SavePassword);
+        QVERIFY(l.Crypted(QStringLiteral("a.txt")));
+    }
+
+    // The real dialogs, clicked: two files encrypted with one typed password and decrypted again.
+    void endToEndThroughTheRealDialogs()
+    {
+        QTemporaryDir folder;
+        TKV_CurrentDirectory here(folder.path());
+        QTemporaryDir settings;
+        QString text = DefaultSettingsText();
+        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+        const QString path = WriteFile(settings.filePath(QStringLiteral("crypt file.ini")), text);
+        TMainWinSetup setup;
+        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
+            return std::make_unique<TKV_IniSettings>(path);
+        };
+        TMainWin win(std::move(setup));
+        CreateForms(win);
+        win.show();
+        win.FormActivate();
+        const QStringList names = {QStringLiteral("one.txt"), QStringLiteral("two.txt")};
+        for (const QString& name : names)
+            QVERIFY(WriteBytes(folder.filePath(name), Content(name, 50000)));
+        win.ReadFLists();
+
+        int shown = 0;
+        QTimer::singleShot(0, &win, [&] {
+            TEncrypt* dialog = win.Forms.Encrypt;
+            QVERIFY(dialog->isVisible());
+            ++shown;
+            QVERIFY(dialog->OnePwdList_CheckBox->isEnabled());
+            QTest::mouseClick(dialog->OnePwdList_CheckBox, Qt::LeftButton);
+            QTest::keyClicks(dialog->MaskEdit1, QStringLiteral("typed-pw"));
+            QTest::keyClicks(dialog->MaskEdit2, QStringLiteral("typed-pw"));
+            QTest::mouseClick(dialog->Submit_Button, Qt::LeftButton);
+        });
+        Select(win.Source_ListView, names);
+        QTest::mouseClick(win.Encrypt_Button, Qt::LeftButton);
+        QCOMPARE(shown, 1);
+        for (const QString& name : names) {
+            QVERIFY(Exists(folder.filePath(name + QStringLiteral(".cry"))));
+            QVERIFY(!Exists(folder.filePath(name)));
+        }
+
+        QTimer::singleShot(0, &win, [&] {
+            TDecrypt* dialog = win.Forms.Decrypt;
+            QVERIFY(dialog->isVisible());
+            ++shown;
+            QTest::mouseClick(dialog->OnePwdList_CheckBox, Qt::LeftButton);
+            QTest::keyClicks(dialog->MaskEdit1, QStringLiteral("typed-pw"));
+            QTest::keyClick(dialog->MaskEdit1, Qt::Key_Return);
+        });
+        Select(win.Crypted_ListView, names);
+        win.Decrypt_ButtonClick();
+        QCOMPARE(shown, 2);
+        for (const QString& name : names)
+            QCOMPARE(ReadBytes(folder.filePath(name)), Content(name, 50000));
+    }
+};
+
+QTEST_MAIN(FileListsTest)
+#include "test_filelists.moc"

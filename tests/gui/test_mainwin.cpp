@@ -1,0 +1,356 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window around the lists: the layout figures, the active list, the menus, tool buttons
+// and pop-up menus with their handlers, the directory tree and drive box, the drive-not-ready
+// dialog and help.
+#include "ComboChange.h"
+#include "CoolBar.h"
+#include "Drives.h"
+#include "Forms.h"
+#include "ListTestSupport.h"
+#include "StatusBar.h"
+#include "TKV_PrgState.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest/QTest>
+
+namespace {
+
+const QString kWait = QStringLiteral("Please wait until the process is finished.");
+
+QColor Colour(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+QStringList Texts(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// Makes Dir_Panel exactly `height` pixels high by resizing the window.
+void SetDirPanelHeight(TMainWin& window, int height)
+{
+    for (int i = 0; i < 3 && window.Dir_Panel->height() != height; ++i) {
+        window.resize(window.width(), window.height() + height - window.Dir_Panel->height());
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace
+
+class MainWinTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void layoutFigures_data()
+    {
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<int>("plainHeight");
+        QTest::addColumn<int>("cryptedHeight");
+        QTest::addColumn<int>("lift");
+        QTest::newRow("idle") << false << 131 << 130 << 0;
+        QTest::newRow("encrypting") << true << 117 << 116 << 14;
+    }
+
+    void layoutFigures()
+    {
+        QFETCH(bool, busy);
+        QFETCH(int, plainHeight);
+        QFETCH(int, cryptedHeight);
+        QFETCH(int, lift);
+        TKV_ScratchDirectory scratch;
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        window->show();
+        window->FormActivate();
+        SetDirPanelHeight(*window, 331);
+        QCOMPARE(window->Dir_Panel->height(), 331);
+        if (busy) window->PrgState->Busy.Include(psEncrypting);
+        window->Reresize();
+
+        const QRect tree = window->User_DirectoryListBox->geometry();
+        const QRect plain = window->Source_ListView->geometry();
+        const QRect crypted = window->Crypted_ListView->geometry();
+        QCOMPARE(tree.height(), 291);
+        QCOMPARE(crypted.height(), cryptedHeight);
+        QCOMPARE(plain.height(), plainHeight);
+        QCOMPARE(crypted.y() + crypted.height(), tree.y() + tree.height() - lift);
+        QCOMPARE(window->Closed_Image->y(), crypted.y() - 24);
+        QCOMPARE(window->Closed_Image_Hl->y(), window->Closed_Image->y());
+        QCOMPARE(window->Crypted_Label->y(), window->Closed_Image->y() + 4);
+        const int gap = busy ? 4 : -window->ProgressBar1->height();
+        QCOMPARE(window->ProgressBar1->y(), plain.y() + plain.height() + gap);
+        QCOMPARE(window->ProgressBar2->y(), crypted.y() + crypted.height() + gap);
+        QCOMPARE(tree.width(), window->Dir_Panel->width() - 8);
+        QCOMPARE(window->DriveComboBox1->width(), tree.width());
+        for (const QWidget* wide : {static_cast<const QWidget*>(window->Source_ListView),
+                                    static_cast<const QWidget*>(window->Crypted_ListView),
+                                    static_cast<const QWidget*>(window->ProgressBar1),
+                                    static_cast<const QWidget*>(window->ProgressBar2)})
+            QCOMPARE(wide->width(), window->Grid_Panel->width() - 12);
+    }
+
+    void movingTheSplitterFollowsWithTheWidths()
+    {
+        TKV_ScratchDirectory scratch;
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        window->show();
+        window->FormActivate();
+        window->Splitter1->setSizes({250, window->Splitter1->width() - 250 - window->Splitter1->handleWidth()});
+        QCoreApplication::processEvents();
+        window->Splitter1Moved();
+        QCOMPARE(window->User_DirectoryListBox->width(), window->Dir_Panel->width() - 8);
+        QCOMPARE(window->Crypted_ListView->width(), window->Grid_Panel->width() - 12);
+    }
+
+    void theActiveListFollowsTheFocus()
+    {
+        TKV_ScratchDirectory scratch;
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        const QColor blue(Qt::blue);
+        const QColor navy(0, 0, 0x80);
+        struct State
+        {
+            QColor Avail, Crypted;
+            bool OpenHl, ClosedHl, Encrypt, Decrypt;
+        };
+        const auto state = [&window] {
+            return State{Colour(window->Avail_Label),
+                         Colour(window->Crypted_Label),
+                         !window->Open_Image_Hl->isHidden() && window->Open_Image->isHidden(),
+                         !window->Closed_Image_Hl->isHidden() && window->Closed_Image->isHidden(),
+                         window->Encrypt_Button->isEnabled() && window->FileEncrypt_MenuItem->isEnabled(),
+                         window->Decrypt_Button->isEnabled() && window->FileDecrypt_MenuItem->isEnabled()};
+        };
+        const auto plainActive = [&](const State& s) {
+            return s.Avail == blue && s.Crypted == navy && s.OpenHl && !s.ClosedHl && s.Encrypt && !s.Decrypt &&
+                   !window->Open_Image->isVisibleTo(window.get()) && !window->Closed_Image_Hl->isVisibleTo(window.get());
+        };
+        const auto cryptedActive = [&](const State& s) {
+            return s.Avail == navy && s.Crypted == blue && !s.OpenHl && s.ClosedHl && !s.Encrypt && s.Decrypt &&
+                   !window->Open_Image_Hl->isVisibleTo(window.get()) && !window->Closed_Image->isVisibleTo(window.get());
+        };
+        QVERIFY(plainActive(state()));
+        // Focus events reach the handlers; they arrive only in an active window, so they are sent.
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(window->Crypted_ListView, &focusIn);
+        QVERIFY(cryptedActive(state()));
+        QCoreApplication::sendEvent(window->Source_ListView, &focusIn);
+        QVERIFY(plainActive(state()));
+        window->LargeIcons_MenuItem->trigger();
+        QCoreApplication::sendEvent(window->Crypted_ListView->IconsView(), &focusIn);
+        QVERIFY(cryptedActive(state()));
+    }
+
+    void menusToolButtonsAndPopUps()
+    {
+        TKV_ScratchDirectory scratch;
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        QCOMPARE(Texts(window->Dir_PopupMenu), QStringList({QStringLiteral("Encrypt All"), QStringLiteral("Decrypt All")}));
+        QCOMPARE(Texts(window->Source_PopupMenu), QStringList({QStringLiteral("Encrypt"), QStringLiteral("Open"),
+                                                               QStringLiteral("Print"), QStringLiteral("Delete")}));
+        QCOMPARE(Texts(window->Crypted_PopupMenu), QStringList({QStringLiteral("Decrypt"), QStringLiteral("Open"),
+                                                                QStringLiteral("Print"), QStringLiteral("Delete")}));
+        const QList<QAction*> bar = window->menuBar()->actions();
+        QCOMPARE(bar.size(), 3);
+        QCOMPARE(Texts(bar[0]->menu()), QStringList({QStringLiteral("&Encrypt"), QStringLiteral("&Decrypt"),
+                                                     QStringLiteral("&Options..."), QStringLiteral("-"),
+                                                     QStringLiteral("E&xit")}));
+        QCOMPARE(Texts(bar[1]->menu()), QStringList({QStringLiteral("File lists"), QStringLiteral("Status Bars"),
+                                                     QStringLiteral("ToolBar")}));
+        QCOMPARE(Texts(bar[1]->menu()->actions().front()->menu()),
+                 QStringList({QStringLiteral("Lar&ge icons"), QStringLiteral("S&mall icons"), QStringLiteral("&List"),
+                              QStringLiteral("&Details")}));
+        QCOMPARE(Texts(bar[2]->menu()),
+                 QStringList({QStringLiteral("&Contents"), QStringLiteral("&Tips"), QStringLiteral("&About...")}));
+        for (const QToolButton* button : {window->Encrypt_Button, window->Decrypt_Button, window->MasterPwdExpire_Button,
+                                          window->PwdExpire_Button, window->StopProcess_Button, window->Help_Button}) {
+            QCOMPARE(button->iconSize(), QSize(24, 24));
+            QVERIFY(!button->icon().isNull());
+        }
+
+        // While other work runs, every item that starts work answers with the refusal.
+        scratch.Write(QStringLiteral("a.txt"), "1");
+        scratch.Write(QStringLiteral("b.cry"), "KV98");
+        window->ReadFLists();
+        for (TKV_ListView* list : {window->Source_ListView, window->Crypted_ListView})
+            list->selectionModel()->select(list->model()->index(0, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window->PrgState->Busy.Include(psDeleting);
+        for (QAction* item : {window->EncriptAll1, window->Decriptall1, window->Encrypt1, window->Delete1,
+                              window->Decrypt1, window->Open2, window->Print2, window->Delete2,
+                              window->FileEncrypt_MenuItem, window->FileDecrypt_MenuItem}) {
+            window->StatusBar3->SetPanelText(0, QStringLiteral("Idle."));
+            item->setEnabled(true);
+            item->trigger();
+            QVERIFY2(window->StatusBar3->PanelText(0) == kWait, qPrintable(item->text()));
+        }
+        // A double-click is the list's command as well.
+        window->StatusBar3->SetPanelText(0, QStringLiteral("Idle."));
+        emit window->Crypted_ListView->EntryDoubleClicked();
+        QCOMPARE(window->StatusBar3->PanelText(0), kWait);
+        window->PrgState->Busy.Clear();
+    }
+
+    void toolBarAndStatusBarsAreShownAtEveryStart()
+    {
+        TKV_ScratchDirectory scratch;
+        QTemporaryDir settings;
+        {
+            TKV_ScriptedInteraction ui;
+            auto window = ListWindow(ui, settings);
+            window->show();
+            window->ToolBar_MenuItem->trigger();
+            window->StatusBars_MenuItem->trigger();
+            QVERIFY(window->ToolBar1->isHidden());
+            QVERIFY(window->Status_CoolBar->isHidden());
+            QVERIFY(!window->ToolBar_MenuItem->isChecked());
+        }
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        window->show();
+        QVERIFY(!window->ToolBar1->isHidden());
+        QVERIFY(!window->Status_CoolBar->isHidden());
+        QVERIFY(window->ToolBar_MenuItem->isChecked());
+        QVERIFY(window->StatusBars_MenuItem->isChecked());
+    }
+
+    void theTreeShowsTheCurrentDirectory()
+    {
+        TKV_ScratchDirectory scratch;
+        QVERIFY(QDir(scratch.Path()).mkpath(QStringLiteral("one/two")));
+        scratch.Write(QStringLiteral("one/inner.txt"), "x");
+        scratch.Write(QStringLiteral("top.txt"), "x");
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        QCOMPARE(window->TreeDirectory(), scratch.Path());
+        QCOMPARE(window->DriveComboBox1->currentData().toString(), window->Dir_Model->rootPath());
+
+        // Picking a directory in the tree makes it the current one and reads its lists.
+        const QString one = scratch.Path() + QStringLiteral("/one");
+        const QModelIndex index = window->Dir_Filter->mapFromSource(window->Dir_Model->index(one));
+        QVERIFY(index.isValid());
+        window->User_DirectoryListBox->setCurrentIndex(index);
+        QCOMPARE(QDir::currentPath(), one);
+        QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("inner.txt")}));
+
+        QVERIFY(window->ChangeDirectory(scratch.Path()));
+        QCOMPARE(window->TreeDirectory(), scratch.Path());
+        QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("top.txt")}));
+
+        // A directory that cannot be entered leaves everything as it was and says so.
+        const QString missing = scratch.Path() + QStringLiteral("/gone");
+        ui.ExpectError(QStringLiteral("Cannot change to the directory %1.").arg(missing));
+        QVERIFY(!window->ChangeDirectory(missing));
+        QCOMPARE(QDir::currentPath(), scratch.Path());
+        QCOMPARE(window->TreeDirectory(), scratch.Path());
+    }
+
+    void aDriveThatIsNotReadyAsksForAnother()
+    {
+        TKV_ScratchDirectory scratch;
+        QVERIFY(QDir(scratch.Path()).mkpath(QStringLiteral("ready")));
+        QVERIFY(QDir(scratch.Path()).mkpath(QStringLiteral("empty")));
+        scratch.Write(QStringLiteral("ready/r.txt"), "x");
+        const QString ready = scratch.Path() + QStringLiteral("/ready");
+        const QString empty = scratch.Path() + QStringLiteral("/empty");
+        TMainWinSetup setup;
+        setup.Drives = [&] { return QStringList({empty, ready, scratch.Path()}); };
+        setup.DriveReady = [&](const QString& root) { return root != empty; };
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings, false, &setup);
+        CreateForms(*window);
+        QCOMPARE(window->DriveComboBox1->currentData().toString(), scratch.Path());
+
+        ui.ExpectDialog(QStringLiteral("TComboChange"), [&](QDialog& shown) {
+            auto& dialog = static_cast<TComboChange&>(shown);
+            // The tree has not moved yet.
+            if (window->TreeDirectory() != scratch.Path()) return -7;
+            if (dialog.windowTitle() != QStringLiteral("Error!")) return -1;
+            if (dialog.NotReady_Label->text() != QStringLiteral("Device is not ready. ")) return -2;
+            if (dialog.Specify_Label->text() != QStringLiteral("Please specify another")) return -3;
+            // The first drive of the list is shown: the one that is not ready; Ok leaves it open.
+            if (dialog.DriveComboBox1->currentData().toString() != empty) return -4;
+            QTest::mouseClick(dialog.Ok_Button, Qt::LeftButton);
+            if (!dialog.isVisible() || dialog.result() == QDialog::Accepted) return -5;
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            if (!dialog.isVisible()) return -6;
+            dialog.DriveComboBox1->setCurrentIndex(1);
+            QTest::mouseClick(dialog.Ok_Button, Qt::LeftButton);
+            return dialog.result();
+        });
+        window->DriveComboBox1->setCurrentIndex(0);
+        window->DriveComboBox1Click();
+        QCOMPARE(ui.Pending(), 0);
+        QCOMPARE(window->DriveComboBox1->currentData().toString(), ready);
+        QCOMPARE(QDir::currentPath(), ready);
+        QCOMPARE(window->TreeDirectory(), ready);
+        QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("r.txt")}));
+
+        // A ready drive goes straight to the tree.
+        window->DriveComboBox1->setCurrentIndex(2);
+        window->DriveComboBox1Click();
+        QCOMPARE(QDir::currentPath(), scratch.Path());
+    }
+
+    void theDriveDialogSizesItselfAroundItsSelector()
+    {
+        TComboChange dialog;
+        dialog.SetDrives({QStringLiteral("/"), QStringLiteral("/media/stick")}, [](const QString&) { return true; });
+        dialog.DriveComboBox1->setCurrentIndex(1);
+        dialog.FormShow();
+        const QRect caption = dialog.Specify_Label->geometry();
+        const QRect selector = dialog.DriveComboBox1->geometry();
+        const QRect ok = dialog.Ok_Button->geometry();
+        QCOMPARE(selector.x(), caption.x() + caption.width() + 30);
+        QCOMPARE(dialog.width(), selector.x() + selector.width() + 45);
+        QCOMPARE(dialog.height(), ok.y() + ok.height() + 50);
+        QCOMPARE(ok.x(), (dialog.width() - ok.width()) / 2);
+        QCOMPARE(dialog.DriveComboBox1->currentIndex(), 0);
+        QVERIFY(dialog.Ok_Button->isDefault());
+        QCOMPARE(dialog.Ok_Button->text(), QStringLiteral("Ok"));
+        QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        QCOMPARE(Colour(dialog.NotReady_Label), QColor(Qt::red));
+    }
+
+    void f1AsksForHelpContext20()
+    {
+        TKV_ScratchDirectory scratch;
+        QTemporaryDir settings;
+        TKV_ScriptedInteraction ui;
+        auto window = ListWindow(ui, settings);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(window->LastHelpContext, 0);
+        QTest::keyClick(window->Source_ListView, Qt::Key_F1);
+        QCOMPARE(window->LastHelpContext, 20);
+    }
+};
+
+QTEST_MAIN(MainWinTest)
+#include "test_mainwin.moc"

@@ -1,0 +1,515 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The password prompts, the master password dialog and password expiry: rules without a dialog, the
+// real dialogs worked with QTest, and the window's prompts through the scripted seam.
+#include "Forms.h"
+#include "GuiTestSupport.h"
+#include "PromptRules.h"
+#include "TKV_DirCryptor.h"
+#include "TKV_PrgState.h"
+#include "TKV_Pwd.h"
+#include "TKV_PwdTable.h"
+#include "TMasterPwd_Form.h"
+#include "TPasswordPrompt.h"
+
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QString kTooFew = QStringLiteral("Too few characters in password.");
+const QString kTooMany = QStringLiteral("Too many characters in password.");
+const QString kMismatch = QStringLiteral("Verification failed.");
+
+struct Window
+{
+    QTemporaryDir dir;
+    std::unique_ptr<TMainWin> win;
+
+    explicit Window(TKV_ScriptedInteraction& ui)
+    {
+        win = MakeWindow(ui, WriteFile(dir.filePath(QStringLiteral("crypt file.ini")), DefaultSettingsText()));
+        CreateForms(*win);
+        win->DirCryptor->Directory = dir.path();
+    }
+};
+
+// Records the error boxes of a dialog.
+struct Errors
+{
+    QStringList shown;
+    std::function<void(const QString&)> Sink()
+    {
+        return [this](const QString& text) { shown.append(text); };
+    }
+};
+
+TKV_PromptSetup Setup(int maxChars)
+{
+    TKV_PromptSetup setup;
+    setup.Name = QStringLiteral("a.txt");
+    setup.FileLabel = QStringLiteral("/tmp/a.txt");
+    setup.MethodText = QStringLiteral("DES");
+    setup.EnterText = QStringLiteral("Enter the password (6 - 8 symbols)");
+    setup.MaxChars = maxChars;
+    return setup;
+}
+
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->setFocus();
+    QTest::keyClicks(edit, text);
+}
+
+// The user's part while a dialog runs modally: queued so that it runs inside the dialog's own loop.
+void WhileShown(std::function<void()> act)
+{
+    QTimer::singleShot(0, qApp, std::move(act));
+}
+
+class NoUi : public IPasswordUi
+{
+public:
+    MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable&) override { return MasterPasswordAnswer::NotNow; }
+    void ShowDatabaseError() override {}
+};
+
+// A password user interface that runs the real master password dialog.
+class FormUi : public IPasswordUi
+{
+public:
+    explicit FormUi(TMasterPwd_Form& form) : form_(form) {}
+    MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override { return form_.Run(table); }
+    void ShowDatabaseError() override {}
+
+private:
+    TMasterPwd_Form& form_;
+};
+
+} // namespace
+
+class PromptsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // ---- Rules
+
+    void rangeTextsAndMaxima()
+    {
+        QCOMPARE(RangeText(QStringLiteral("DES")), QStringLiteral("(6 - 8 symbols)"));
+        QCOMPARE(RangeText(QStringLiteral("IDEA")), QStringLiteral("(6 - 16 symbols)"));
+        QCOMPARE(RangeText(QStringLiteral("3xDES")), QStringLiteral("(6 - 24 symbols)"));
+        QCOMPARE(RangeText(QStringLiteral("-")), QStringLiteral("(6 - 24 symbols)"));
+        QCOMPARE(EncryptMaxChars(QStringLiteral("DES")), 8);
+        QCOMPARE(EncryptMaxChars(QStringLiteral("IDEA")), 16);
+        QCOMPARE(EncryptMaxChars(QStringLiteral("3xDES")), 24);
+    }
+
+    void lengthRules()
+    {
+        const QString nine(9, QLatin1Char('x'));
+        QCOMPARE(CheckPromptEntry(nine, &nine, EncryptMaxChars(QStringLiteral("DES"))), kTooMany);
+        QCOMPARE(CheckPromptEntry(nine, &nine, EncryptMaxChars(QStringLiteral("IDEA"))), QString());
+        const QString t24(24, QLatin1Char('y')), t25(25, QLatin1Char('y'));
+        QCOMPARE(CheckPromptEntry(t24, &t24, EncryptMaxChars(QStringLiteral("3xDES"))), QString());
+        QCOMPARE(CheckPromptEntry(t25, &t25, EncryptMaxChars(QStringLiteral("3xDES"))), kTooMany);
+        const QString five(5, QLatin1Char('z'));
+        QCOMPARE(CheckPromptEntry(five, &five, 8), kTooFew);
+        const QString six(6, QLatin1Char('z'));
+        QCOMPARE(CheckPromptEntry(six, &six, 8), QString());
+        const QString other = QStringLiteral("ZZZZZZ");
+        QCOMPARE(CheckPromptEntry(six, &other, 8), kMismatch);
+        // Characters count, not bytes: eight characters, ten UTF-8 bytes.
+        const QString umlauts = QStringLiteral("p\u00e4ssw\u00f6rt");
+        QCOMPARE(CheckPromptEntry(umlauts, &umlauts, 8), QString());
+        // The decryption prompt: 6 to 24 whatever the method.
+        QCOMPARE(CheckPromptEntry(QString(20, QLatin1Char('d')), nullptr, kDecryptMaxChars), QString());
+        QCOMPARE(CheckPromptEntry(t25, nullptr, kDecryptMaxChars), kTooMany);
+    }
+
+    void directoryShortenedWithEllipsis()
+    {
+        const QFont font;
+        const QFontMetrics metrics(font);
+        const QString dir = QStringLiteral("/home/user/documents/projects/kelvane/very/deep/folder");
+        QCOMPARE(ShortenDirectory(dir, metrics, 100000), dir);
+        const QString shortened = ShortenDirectory(dir, metrics, metrics.horizontalAdvance(QStringLiteral("/home/.../folderxx")));
+        QVERIFY(shortened.startsWith(QStringLiteral("/home/...")));
+        QVERIFY(shortened.endsWith(QStringLiteral("/folder")));
+        QCOMPARE(JoinDirectory(QStringLiteral("/"), QStringLiteral("a.txt")), QStringLiteral("/a.txt"));
+        QCOMPARE(JoinDirectory(QStringLiteral("/docs"), QStringLiteral("a.txt")), QStringLiteral("/docs/a.txt"));
+    }
+
+    // ---- The real prompts
+
+    void encryptionPromptTexts()
+    {
+        TEncrypt dialog;
+        QCOMPARE(dialog.Heading_Label->text(), QStringLiteral("Please assign a password for the file"));
+        QCOMPARE(dialog.MethodCaption_Label->text(), QStringLiteral("Encryption method:"));
+        QCOMPARE(dialog.Note_Label->text(), QStringLiteral("Note: case of characters is meaningful"));
+        QVERIFY(dialog.Note_Label->font().italic());
+        QVERIFY(dialog.Method_Label->font().italic());
+        QCOMPARE(dialog.Reenter_Label->text(), QStringLiteral("Reenter the password for verification"));
+        QCOMPARE(dialog.OnePwdList_CheckBox->text(), QStringLiteral("One password for a file list"));
+        QCOMPARE(dialog.SavePwd_CheckBox->text(), QStringLiteral("Save password on disk"));
+        QCOMPARE(dialog.Submit_Button->text(), QStringLiteral("Submit"));
+        QVERIFY(dialog.Submit_Button->isDefault());
+        QCOMPARE(dialog.Button1->text(), QStringLiteral("Cancel"));
+        QCOMPARE(dialog.CancelAll->text(), QStringLiteral("Cancel All"));
+        QVERIFY(dialog.CancelAll->isHidden());
+        QCOMPARE(dialog.MaskEdit1->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog.MaskEdit2->echoMode(), QLineEdit::Password);
+    }
+
+    void decryptionPromptTexts()
+    {
+        TDecrypt dialog;
+        QCOMPARE(dialog.Heading_Label->text(), QStringLiteral("Please enter a valid password for the file"));
+        QCOMPARE(dialog.MethodCaption_Label->text(), QStringLiteral("Encrypted by: "));
+        QVERIFY(dialog.MaskEdit2 == nullptr);
+        QVERIFY(dialog.SavePwd_CheckBox == nullptr);
+        QCOMPARE(dialog.MaskEdit1->echoMode(), QLineEdit::Password);
+    }
+
+    void enterMovesToVerificationThenTooManyForDes()
+    {
+        TEncrypt dialog;
+        Errors errors;
+        dialog.ShowError = errors.Sink();
+        dialog.Prepare(Setup(8));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(dialog.MaskEdit1->hasFocus());
+        QTest::keyClicks(dialog.MaskEdit1, QStringLiteral("123456789"));
+        QTest::keyClick(dialog.MaskEdit1, Qt::Key_Return);
+        QVERIFY(dialog.MaskEdit2->hasFocus());
+        QVERIFY(errors.shown.isEmpty());
+        QTest::keyClicks(dialog.MaskEdit2, QStringLiteral("123456789"));
+        QTest::keyClick(dialog.MaskEdit2, Qt::Key_Return);
+        QCOMPARE(errors.shown, QStringList({kTooMany}));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.MaskEdit1->text(), QStringLiteral("123456789"));
+    }
+
+    void nineCharactersAcceptedForIdea()
+    {
+        TEncrypt dialog;
+        Errors errors;
+        dialog.ShowError = errors.Sink();
+        TKV_PromptAnswer answer;
+        WhileShown([&] {
+            Type(dialog.MaskEdit1, QStringLiteral("123456789"));
+            Type(dialog.MaskEdit2, QStringLiteral("123456789"));
+            QTest::mouseClick(dialog.Submit_Button, Qt::LeftButton);
+        });
+        dialog.Prepare(Setup(16));
+        QCOMPARE(dialog.Run(answer), static_cast<int>(prAccepted));
+        QCOMPARE(answer.Password, QByteArray("123456789"));
+        QVERIFY(errors.shown.isEmpty());
+        // The entries are empty once the password has been taken.
+        QVERIFY(dialog.MaskEdit1->text().isEmpty());
+        QVERIFY(dialog.MaskEdit2->text().isEmpty());
+    }
+
+    void verificationFailsAndTooFew()
+    {
+        TEncrypt dialog;
+        Errors errors;
+        dialog.ShowError = errors.Sink();
+        dialog.Prepare(Setup(16));
+        dialog.show();
+        Type(dialog.MaskEdit1, QStringLiteral("abcdef"));
+        Type(dialog.MaskEdit2, QStringLiteral("abcdeF"));
+        QTest::mouseClick(dialog.Submit_Button, Qt::LeftButton);
+        dialog.MaskEdit1->setText(QStringLiteral("abcde"));
+        dialog.MaskEdit2->setText(QStringLiteral("abcde"));
+        QTest::mouseClick(dialog.Submit_Button, Qt::LeftButton);
+        QCOMPARE(errors.shown, QStringList({kMismatch, kTooFew}));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void decryptionAcceptsTwentyForDes()
+    {
+        TDecrypt dialog;
+        Errors errors;
+        dialog.ShowError = errors.Sink();
+        TKV_PromptSetup setup = Setup(kDecryptMaxChars);
+        TKV_PromptAnswer answer;
+        WhileShown([&] {
+            Type(dialog.MaskEdit1, QString(20, QLatin1Char('k')));
+            QTest::keyClick(dialog.MaskEdit1, Qt::Key_Return);
+        });
+        dialog.Prepare(setup);
+        QCOMPARE(dialog.Run(answer), static_cast<int>(prAccepted));
+        QCOMPARE(answer.Password.size(), 20);
+        QVERIFY(errors.shown.isEmpty());
+    }
+
+    void escapeIsCancelAlsoWithCancelAllShown()
+    {
+        TDecrypt dialog;
+        dialog.SetCancelAllShown(true);
+        TKV_PromptAnswer answer;
+        WhileShown([&] {
+            QVERIFY(dialog.CancelAll->isVisible());
+            Type(dialog.MaskEdit1, QStringLiteral("secret"));
+            QTest::keyClick(dialog.MaskEdit1, Qt::Key_Escape);
+        });
+        dialog.Prepare(Setup(kDecryptMaxChars));
+        QCOMPARE(dialog.Run(answer), static_cast<int>(prSkip));
+        QVERIFY(answer.Password.isEmpty());
+        QVERIFY(dialog.MaskEdit1->text().isEmpty());
+    }
+
+    void cancelAllGivesThree()
+    {
+        TEncrypt dialog;
+        dialog.SetCancelAllShown(true);
+        TKV_PromptAnswer answer;
+        WhileShown([&] { QTest::mouseClick(dialog.CancelAll, Qt::LeftButton); });
+        dialog.Prepare(Setup(8));
+        QCOMPARE(dialog.Run(answer), static_cast<int>(prCancelAll));
+        dialog.SetCancelAllShown(false);
+        QVERIFY(dialog.CancelAll->isHidden());
+    }
+
+    // ---- The window's prompts through the seam
+
+    void encryptionPromptShowsTheDefaultMethod()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->DefaultMethod = kMethodTripleDES;
+        w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secret"), true, true);
+        QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("a.txt")), static_cast<int>(prAccepted));
+        const TKV_PromptSetup setup = ui.Prompts().at(0);
+        QCOMPARE(setup.MethodText, QStringLiteral("3xDES"));
+        QCOMPARE(setup.EnterText, QStringLiteral("Enter the password (6 - 24 symbols)"));
+        QCOMPARE(setup.MaxChars, 24);
+        QVERIFY(setup.FileLabel.endsWith(QStringLiteral("/a.txt")));
+        // One file: "One password for a file list" disabled and unchecked. Store off: no saving.
+        QVERIFY(!setup.OneForListEnabled);
+        QVERIFY(!setup.OneForListChecked);
+        QVERIFY(!setup.SaveEnabled);
+        QVERIFY(!setup.SaveChecked);
+        QVERIFY(!w.win->PrgState->SavePassword);
+        QVERIFY(!w.win->Pwd->OneForList);
+        QVERIFY(w.win->Pwd->Entered);
+        // Held scrambled.
+        QCOMPARE(w.win->Pwd->PwdLength, 6);
+        QCOMPARE(w.win->Pwd->Password.at(0), static_cast<std::uint8_t>('s' ^ 0x6E));
+        // Without "One password for a session" there is no countdown and no expire button.
+        QVERIFY(!w.win->PwdExpire_Button->isEnabled());
+    }
+
+    void listOfSeveralWithOnePerListAndStore()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->DefaultMethod = kMethodIDEA;
+        w.win->OnePerList = true;
+        w.win->PwdTable->Master.Store = true;
+        w.win->DirCryptor->Files = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secret"), true, true);
+        QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("a.txt")), static_cast<int>(prAccepted));
+        const TKV_PromptSetup setup = ui.Prompts().at(0);
+        QCOMPARE(setup.EnterText, QStringLiteral("Enter the password (6 - 16 symbols)"));
+        QVERIFY(setup.OneForListEnabled && setup.OneForListChecked);
+        QVERIFY(setup.SaveEnabled && setup.SaveChecked);
+        QVERIFY(w.win->Pwd->OneForList);
+        QVERIFY(w.win->PrgState->SavePassword);
+        // The skip rule: the list's password serves the next file without a prompt.
+        QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("b.txt")), static_cast<int>(prAccepted));
+        QCOMPARE(ui.Prompts().size(), 1);
+    }
+
+    void sessionPasswordDisablesListBoxAndStartsExpiry()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->Pwd->OnePassword = true;
+        w.win->Pwd->ExpTime = 1;
+        w.win->DirCryptor->Files = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secret"));
+        QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("a.txt")), static_cast<int>(prAccepted));
+        QVERIFY(!ui.Prompts().at(0).OneForListEnabled);
+        QVERIFY(w.win->PwdExpire_Button->isEnabled());
+        QVERIFY(w.win->PwdTimer.isActive());
+        QCOMPARE(w.win->Pwd->Ticks, 0);
+        // The file password expires at the 61st tick of a one-minute expiry.
+        for (int tick = 0; tick < 60; ++tick)
+            w.win->PwdTimerTimer();
+        QVERIFY(!w.win->Pwd->Expired);
+        w.win->PwdTimerTimer();
+        QVERIFY(w.win->Pwd->Expired);
+        QVERIFY(!w.win->PwdTimer.isActive());
+        QVERIFY(!w.win->PwdExpire_Button->isEnabled());
+        // Expiry is lazy: the password is dropped at the next batch boundary.
+        QVERIFY(w.win->Pwd->Entered);
+        w.win->RevalidatePasswords();
+        QVERIFY(!w.win->Pwd->Entered);
+    }
+
+    void decryptionPromptReadsTheFilesMethod()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->ShowCry = false;
+        // A container whose fourth magic byte names no method, and no file at all: "-".
+        WriteFile(w.dir.filePath(QStringLiteral("a.txt.cry")), QStringLiteral("XXXX garbage"));
+        w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
+        ui.ExpectDecryptPrompt(QStringLiteral("a.txt"), prSkip);
+        QCOMPARE(w.win->PromptToDecrypt(QStringLiteral("a.txt")), static_cast<int>(prSkip));
+        QCOMPARE(ui.Prompts().at(0).MethodText, QStringLiteral("-"));
+        QCOMPARE(ui.Prompts().at(0).EnterText, QStringLiteral("Enter the password (6 - 24 symbols)"));
+        QCOMPARE(ui.Prompts().at(0).MaxChars, 24);
+        QVERIFY(!w.win->Pwd->Entered);
+    }
+
+    // ---- The master password dialog
+
+    void masterDialogTexts()
+    {
+        TMasterPwd_Form form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("The Master password"));
+        QCOMPARE(form.Heading_Label->text(),
+                 QStringLiteral("Please enter the Master Password to access the database of file passwords."));
+        QCOMPARE(form.Note_Label->text(), QStringLiteral("Note: case of characters is meaningful"));
+        QVERIFY(form.Note_Label->font().italic());
+        QCOMPARE(form.Enter_Label->text(), QStringLiteral("Enter the password ( 6 - 16 symbols )"));
+        QCOMPARE(form.Reenter_Label->text(), QStringLiteral("Reenter the password for verification"));
+        QCOMPARE(form.Submit_Button->text(), QStringLiteral("Submit"));
+        QCOMPARE(form.SubmitLater_Button->text(), QStringLiteral("Do not use now"));
+        QCOMPARE(form.NotUse_Button->text(), QStringLiteral("Do not use at all"));
+    }
+
+    void masterDialogMessagesThenInvalidThenAccepted()
+    {
+        QTemporaryDir dir;
+        const std::string db = (dir.filePath(QStringLiteral("pwd.db"))).toStdString();
+        {
+            // A database under "rightpw1".
+            NoUi none;
+            TKV_PwdTable table(none);
+            table.Master.Dir = db;
+            table.Master.Store = true;
+            table.Master.SetPassword("rightpw1");
+            table.Master.Entered = true;
+            TKV_Pwd file;
+            file.SetPassword("filepass");
+            QVERIFY(table.StorePassword("/x/a.txt", file));
+        }
+        TMasterPwd_Form form;
+        Errors errors;
+        form.ShowError = errors.Sink();
+        FormUi formUi(form);
+        TKV_PwdTable table(formUi);
+        table.Master.Dir = db;
+        table.Master.Store = true;
+        const auto attempt = [&](const QString& first, const QString& second) {
+            form.MaskEdit1->setText(first);
+            form.MaskEdit2->setText(second);
+            form.MaskEdit2->setFocus();
+            QTest::mouseClick(form.Submit_Button, Qt::LeftButton);
+        };
+        WhileShown([&] {
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            // Enter in the first entry goes to the second.
+            QVERIFY(form.MaskEdit1->hasFocus());
+            QTest::keyClick(form.MaskEdit1, Qt::Key_Return);
+            QVERIFY(form.MaskEdit2->hasFocus());
+            attempt(QStringLiteral("abcde"), QStringLiteral("abcde"));
+            attempt(QString(17, QLatin1Char('a')), QString(17, QLatin1Char('a')));
+            attempt(QStringLiteral("abcdef"), QStringLiteral("abcdeg"));
+            attempt(QStringLiteral("wrongpw1"), QStringLiteral("wrongpw1"));
+            QVERIFY(form.isVisible());
+            attempt(QStringLiteral("rightpw1"), QStringLiteral("rightpw1"));
+        });
+        QVERIFY(table.PromptForMasterPassword());
+        QCOMPARE(errors.shown,
+                 QStringList({kTooFew, kTooMany, kMismatch, QStringLiteral("Invalid password.")}));
+        QVERIFY(table.Master.Entered);
+        QVERIFY(form.MaskEdit1->text().isEmpty());
+    }
+
+    void masterDialogNotNowAndNotAtAll()
+    {
+        TMasterPwd_Form form;
+        FormUi formUi(form);
+        TKV_PwdTable table(formUi);
+        table.Master.Store = true;
+        WhileShown([&] { QTest::keyClick(&form, Qt::Key_Escape); });
+        QVERIFY(!table.PromptForMasterPassword());
+        QVERIFY(table.Master.Store);
+        WhileShown([&] { QTest::mouseClick(form.NotUse_Button, Qt::LeftButton); });
+        QVERIFY(!table.PromptForMasterPassword());
+        QVERIFY(!table.Master.Store);
+    }
+
+    void masterAtStartUpAndItsExpiry()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        TKV_MasterPass& master = w.win->PwdTable->Master;
+        master.Store = true;
+        master.Dir = w.dir.filePath(QStringLiteral("none.db")).toStdString();
+        master.Expires = true;
+        master.ExpTime = 1;
+        w.win->ShowTIP = false;
+        ui.ExpectMasterPassword(MasterPasswordAnswer::Submitted, QStringLiteral("master1"));
+        w.win->FormActivate();
+        QVERIFY(master.Entered);
+        QVERIFY(w.win->MasterPwdExpire_Button->isEnabled());
+        QVERIFY(w.win->MasterPwd_Timer.isActive());
+        // The master password expires at the 60th tick.
+        for (int tick = 0; tick < 59; ++tick)
+            w.win->MasterPwd_TimerTimer();
+        QVERIFY(!master.Expired);
+        w.win->MasterPwd_TimerTimer();
+        QVERIFY(master.Expired);
+        QVERIFY(!w.win->MasterPwdExpire_Button->isEnabled());
+        QVERIFY(!w.win->MasterPwd_Timer.isActive());
+    }
+
+    void masterWithoutTimeNeverExpires()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        TKV_MasterPass& master = w.win->PwdTable->Master;
+        master.Store = true;
+        master.Expires = true;
+        master.ExpTime = 0;
+        ui.ExpectMasterPassword(MasterPasswordAnswer::Submitted, QStringLiteral("master1"));
+        w.win->PromptForMasterPassword();
+        QVERIFY(w.win->MasterPwdExpire_Button->isEnabled());
+        QVERIFY(!w.win->MasterPwd_Timer.isActive());
+        w.win->MasterPwd_TimerTimer();
+        QVERIFY(!master.Expired);
+        w.win->MasterPwdExpire_ButtonClick();
+        QVERIFY(master.Expired);
+        QVERIFY(!w.win->MasterPwdExpire_Button->isEnabled());
+    }
+
+    void notAtAllSwitchesSavingOff()
+    {
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->PwdTable->Master.Store = true;
+        w.win->PrgState->SavePassword = true;
+        ui.ExpectMasterPassword(MasterPasswordAnswer::NotAtAll);
+        w.win->PromptForMasterPassword();
+        QVERIFY(!w.win->PwdTable->Master.Store);
+        QVERIFY(!w.win->PrgState->SavePassword);
+        QVERIFY(!w.win->PwdTable->Master.Entered);
+    }
+};
+
+QTEST_MAIN(PromptsTest)
+#include "test_prompts.moc"
