@@ -28,7 +28,6 @@ TKV_IconsView::TKV_IconsView(TKV_ListView& list) : QListView(&list), list_(list)
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
     setWrapping(true);
-    setUniformItemSizes(true);
     // Thousands of entries are laid out a batch at a time, between which the window goes on working.
     setLayoutMode(QListView::Batched);
     setBatchSize(500);
@@ -88,6 +87,10 @@ void TKV_ListView::setModel(QAbstractItemModel* model)
 void TKV_ListView::SetViewStyle(TKV_ViewStyle style, QSize smallIcons, QSize largeIcons)
 {
     style_ = style;
+    // The details view's own scroll bars would show through the covering view.
+    const Qt::ScrollBarPolicy bars = style == vsReport ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    setVerticalScrollBarPolicy(bars);
+    setHorizontalScrollBarPolicy(bars);
     if (style == vsReport) {
         setFocusProxy(nullptr);
         const bool hadFocus = icons_->hasFocus();
@@ -103,7 +106,8 @@ void TKV_ListView::SetViewStyle(TKV_ViewStyle style, QSize smallIcons, QSize lar
         icons_->setIconSize(largeIcons);
         icons_->setWordWrap(true);
         icons_->setSpacing(2);
-        icons_->setGridSize(QSize(std::max(76, largeIcons.width() + 40), largeIcons.height() + 2 * metrics.height() + 10));
+        icons_->setGridSize(QSize(std::max(12 * metrics.averageCharWidth(), largeIcons.width() + 56),
+                                  largeIcons.height() + 2 * metrics.height() + 12));
         break;
     case vsSmallIcon:
         icons_->setViewMode(QListView::ListMode);
@@ -111,17 +115,17 @@ void TKV_ListView::SetViewStyle(TKV_ViewStyle style, QSize smallIcons, QSize lar
         icons_->setIconSize(smallIcons);
         icons_->setWordWrap(false);
         icons_->setSpacing(0);
-        icons_->setGridSize(QSize(smallIcons.width() + 20 * metrics.averageCharWidth(),
+        icons_->setGridSize(QSize(smallIcons.width() + 22 * metrics.averageCharWidth(),
                                   std::max(smallIcons.height(), metrics.height()) + 4));
         break;
     default:
+        // Columns as wide as their longest name.
         icons_->setViewMode(QListView::ListMode);
         icons_->setFlow(QListView::TopToBottom);
         icons_->setIconSize(smallIcons);
         icons_->setWordWrap(false);
-        icons_->setSpacing(0);
-        icons_->setGridSize(QSize(smallIcons.width() + 24 * metrics.averageCharWidth(),
-                                  std::max(smallIcons.height(), metrics.height()) + 4));
+        icons_->setSpacing(1);
+        icons_->setGridSize(QSize());
         break;
     }
     // Styles set above can reset these.

@@ -448,6 +448,7 @@ private:
     // MainWin_Browse.cpp
     void ShowDrive(const QString& root);
     void ShowDirectory(const QString& path);
+    void RevealDirectory();
     void DirectoryChosen();
     void ShowActiveList(bool crypted);
     // MainWin_Startup.cpp
@@ -461,6 +462,9 @@ private:
     bool activated_ = false;
     // The tree is being put on the current directory, not moved by the user.
     bool followingDirectory_ = false;
+    // The current directory is to be brought into view once the tree has loaded the way to it.
+    bool revealPending_ = false;
+    QTimer revealTimer_;
     bool firstShow_ = true;
     bool closed_ = false;
 };

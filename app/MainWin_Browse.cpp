@@ -71,6 +71,17 @@ void TMainWin::FollowCurrentDirectory()
     if (root.isEmpty()) root = QDir::rootPath();
     ShowDrive(root);
     ShowDirectory(current);
+    revealPending_ = true;
+}
+
+void TMainWin::RevealDirectory()
+{
+    // The tree fills itself in the background, so this runs again after each batch of directories
+    // arrives, until the user works in the tree: from then on the view is theirs.
+    if (!revealPending_) return;
+    // Selected anew: before its parents were loaded the tree may not have been able to select it.
+    ShowDirectory(QDir::currentPath());
+    User_DirectoryListBox->scrollTo(User_DirectoryListBox->currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 
 bool TMainWin::ChangeDirectory(const QString& path)
@@ -136,7 +147,7 @@ void TMainWin::DriveComboBox1Click()
         root = dialog->ChosenDrive();
     }
     ShowDrive(root);
-    ChangeDirectory(root);
+    if (ChangeDirectory(root)) revealPending_ = true;
 }
 
 // ---- The active list

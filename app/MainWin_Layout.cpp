@@ -41,9 +41,6 @@ constexpr int kDirPanelWidth = 190;
 constexpr int kSplitterWidth = 6;
 constexpr int kToolBarHeight = 34;
 
-const QColor kActiveLabel(Qt::blue);
-const QColor kInactiveLabel(0x00, 0x00, 0x80); // navy
-
 QToolButton* ToolButton(QToolBar* bar, const char* name, const char* hint, TKV_ToolImage image)
 {
     auto* button = new QToolButton(bar);
@@ -66,13 +63,10 @@ QLabel* Picture(QWidget* parent, const char* name, const QPixmap& pixmap, int le
     return label;
 }
 
-QLabel* Caption(QWidget* parent, const char* name, const char* text, const QColor& colour, int left, int top)
+QLabel* Caption(QWidget* parent, const char* name, const char* text, int left, int top)
 {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
     label->setObjectName(QString::fromLatin1(name));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -153,6 +147,7 @@ void TMainWin::BuildFrame()
     Dir_Panel->installEventFilter(this);
     Grid_Panel->installEventFilter(this);
     User_DirectoryListBox->installEventFilter(this);
+    User_DirectoryListBox->viewport()->installEventFilter(this);
 }
 
 void TMainWin::BuildMenus()
@@ -277,12 +272,21 @@ void TMainWin::BuildDirPanel()
     Splitter1->addWidget(Dir_Panel);
     FollowCurrentDirectory();
 
+    // After each batch of directories has arrived and been sorted, once the tree has laid it out.
+    revealTimer_.setSingleShot(true);
+    revealTimer_.setInterval(0);
+    connect(&revealTimer_, &QTimer::timeout, this, &TMainWin::RevealDirectory);
+    const auto revealSoon = [this] {
+        if (revealPending_) revealTimer_.start();
+    };
+    connect(Dir_Model, &QFileSystemModel::directoryLoaded, this, revealSoon);
+    connect(Dir_Filter, &QAbstractItemModel::rowsInserted, this, revealSoon);
+    connect(Dir_Filter, &QAbstractItemModel::layoutChanged, this, revealSoon);
     connect(DriveComboBox1, &QComboBox::activated, this, &TMainWin::DriveComboBox1Click);
     connect(User_DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TMainWin::DirectoryChosen);
-    connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        Dir_PopupMenu->popup(User_DirectoryListBox->viewport()->mapToGlobal(pos));
-    });
+    connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { Dir_PopupMenu->popup(User_DirectoryListBox->viewport()->mapToGlobal(pos)); });
 }
 
 void TMainWin::BuildGridPanel()
@@ -291,12 +295,10 @@ void TMainWin::BuildGridPanel()
     Grid_Panel->setObjectName(QStringLiteral("Grid_Panel"));
     Grid_Panel->setMinimumWidth(40);
 
-    // The window starts in the Plain list's state: its lock highlighted, its caption blue.
     Open_Image = Picture(Grid_Panel, "Open_Image", LockPixmap(true, false), 4, 4);
     Open_Image_Hl = Picture(Grid_Panel, "Open_Image_Hl", LockPixmap(true, true), 4, 4);
-    Open_Image->hide();
     Types = std::make_shared<TKV_FileTypes>();
-    Avail_Label = Caption(Grid_Panel, "Avail_Label", "Available for encryption", kActiveLabel, 32, 6);
+    Avail_Label = Caption(Grid_Panel, "Avail_Label", "Available for encryption", 32, 6);
     Source_ListView = FileList(Grid_Panel, "Source_ListView", Source_Model,
                                {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
                                 QStringLiteral("Attributes"), QStringLiteral("File Type")},
@@ -305,14 +307,15 @@ void TMainWin::BuildGridPanel()
 
     Closed_Image = Picture(Grid_Panel, "Closed_Image", LockPixmap(false, false), 4, 160);
     Closed_Image_Hl = Picture(Grid_Panel, "Closed_Image_Hl", LockPixmap(false, true), 4, 160);
-    Closed_Image_Hl->hide();
-    Crypted_Label = Caption(Grid_Panel, "Crypted_Label", "Crypted files", kInactiveLabel, 32, 162);
+    Crypted_Label = Caption(Grid_Panel, "Crypted_Label", "Crypted files", 32, 162);
     Crypted_ListView = FileList(Grid_Panel, "Crypted_ListView", Crypted_Model,
                                 {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
                                  QStringLiteral("Attributes"), QStringLiteral("Encrypted by")},
                                 Types, 184);
     ProgressBar2 = ProgressBar(Grid_Panel, "ProgressBar2", 300);
     Splitter1->addWidget(Grid_Panel);
+    // Until a list has had the focus, the window is in the Plain list's state.
+    ShowActiveList(false);
 
     connect(Source_ListView, &TKV_ListView::EntryDoubleClicked, this, &TMainWin::Source_ListViewDblClick);
     connect(Crypted_ListView, &TKV_ListView::EntryDoubleClicked, this, &TMainWin::Crypted_ListViewDblClick);
@@ -399,6 +402,10 @@ bool TMainWin::eventFilter(QObject* watched, QEvent* event)
     if (PrgState != nullptr) {
         if (event->type() == QEvent::Resize && (watched == Dir_Panel || watched == Grid_Panel)) FormResize();
         if (event->type() == QEvent::FocusIn && watched == User_DirectoryListBox) User_DirectoryListBoxEnter();
+        const bool treeInput = (watched == User_DirectoryListBox->viewport() &&
+                                (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel)) ||
+                               (watched == User_DirectoryListBox && event->type() == QEvent::KeyPress);
+        if (treeInput) revealPending_ = false;
     }
     return QMainWindow::eventFilter(watched, event);
 }

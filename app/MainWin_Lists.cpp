@@ -34,8 +34,7 @@ QStringList ListFiles(const QString& directory)
         it.next();
         names.append(it.fileName());
     }
-    std::sort(names.begin(), names.end(),
-              [](const QString& x, const QString& y) { return CompareCaptions(x, y) < 0; });
+    std::sort(names.begin(), names.end(), [](const QString& x, const QString& y) { return CompareCaptions(x, y) < 0; });
     return names;
 }
 
@@ -75,8 +74,7 @@ void TMainWin::ReadFLists()
     Crypted_ListView->setUpdatesEnabled(true);
 }
 
-TKV_FileItem TMainWin::MakeListItem(bool crypted, const QString& caption, const QString& file,
-                                    const QLocale& locale)
+TKV_FileItem TMainWin::MakeListItem(bool crypted, const QString& caption, const QString& file, const QLocale& locale)
 {
     TKV_FileItem item;
     item.Caption = caption;

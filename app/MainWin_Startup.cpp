@@ -14,6 +14,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QScreen>
 #include <QStyle>
 #include <QTreeView>
@@ -116,6 +117,7 @@ void TMainWin::FormActivate()
     Trace("Reresize");
     Reresize();
     Trace("focus User_DirectoryListBox");
+    RevealDirectory();
     User_DirectoryListBox->setFocus();
     // The focus event reaches the tree only in an active window; the lists must be read before the
     // command line is looked at either way, and the handler reads them only once.

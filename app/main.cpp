@@ -4,12 +4,16 @@
 #include "MainWin.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelvane"));
     QApplication::setDesktopFileName(QStringLiteral("kelvane"));
+    // A session without a desktop names only the bare icon theme, which has no file-type icons; the
+    // common desktop theme stands in for what it lacks, where it is installed.
+    if (QIcon::fallbackThemeName() == QStringLiteral("hicolor")) QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     TMainWinSetup setup;
     QStringList arguments = QApplication::arguments();

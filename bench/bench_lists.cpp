@@ -57,8 +57,7 @@ void BM_ReadFListsDetails(benchmark::State& state)
     QTemporaryDir files;
     QTemporaryDir settings;
     const QString settingsPath = settings.filePath(QStringLiteral("crypt file.ini"));
-    if (FillDirectory(files).isEmpty() ||
-        !QFile::copy(QStringLiteral(KELVANE_DEFAULT_SETTINGS), settingsPath)) {
+    if (FillDirectory(files).isEmpty() || !QFile::copy(QStringLiteral(KELVANE_DEFAULT_SETTINGS), settingsPath)) {
         state.SkipWithError("cannot prepare the directory");
         return;
     }

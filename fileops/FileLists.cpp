@@ -109,7 +109,9 @@ bool ReadFileFacts(const QString& path, bool readHead, TKV_FileFacts& facts)
     const QByteArray name = QFile::encodeName(path);
     // Only a regular file is opened: opening a device can have effects of its own, and a FIFO
     // would wait for a writer.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return false;

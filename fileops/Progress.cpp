@@ -30,8 +30,8 @@ TKV_Progress ProgressAt(std::int64_t ticks, int intervalMs, int barMax, std::int
     out.Elapsed = QStringLiteral("Elapsed: ") + ProgressTime(elapsed);
     out.Remaining = QStringLiteral("Remaining: ") + ProgressTime(remaining);
     out.Estimated = QStringLiteral("Estimated: ") + ProgressTime(elapsed + remaining);
-    out.Throughout = QStringLiteral("Throughout: ") + QString::number(done * 8 / elapsed) +
-                     QStringLiteral(" bytes per second");
+    out.Throughout =
+        QStringLiteral("Throughout: ") + QString::number(done * 8 / elapsed) + QStringLiteral(" bytes per second");
     out.Done = QStringLiteral("Done: ") + QString::number((done * 8) >> 10) + QStringLiteral(" KBytes");
     out.Size = QStringLiteral("Size: ") + QString::number((total * 8) >> 10) + QStringLiteral(" Kbytes");
     return out;

@@ -6,11 +6,10 @@
 #include "FileListModel.h"
 #include "GuiTestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <sys/time.h>
 
 // The process's current directory moved to a fresh scratch directory, and back afterwards.
 class TKV_ScratchDirectory
@@ -31,11 +30,11 @@ public:
     {
         const QString path = FilePath(name);
         QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
-        file.close();
-        if (time > 0) {
-            const timeval times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
-            ::utimes(QFile::encodeName(path).constData(), times);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(bytes);
+            file.flush();
+            if (time > 0)
+                file.setFileTime(QDateTime::fromSecsSinceEpoch(time, Qt::UTC), QFileDevice::FileModificationTime);
         }
         return path;
     }

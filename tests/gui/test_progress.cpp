@@ -18,7 +18,7 @@ QStringList Panels(const TMainWin& window)
             window.StatusBar1->PanelText(0), window.StatusBar1->PanelText(1), window.StatusBar1->PanelText(2)};
 }
 
-const QStringList kBlankPanels = {QStringLiteral("Elapsed: "),   QStringLiteral("Remaining: "),
+const QStringList kBlankPanels = {QStringLiteral("Elapsed: "),    QStringLiteral("Remaining: "),
                                   QStringLiteral("Throughout: "), QStringLiteral("Estimated: "),
                                   QStringLiteral("Done: "),       QStringLiteral("Size: ")};
 
@@ -60,20 +60,17 @@ private slots:
             << QStringList({QStringLiteral("Elapsed: 00m:01s"), QStringLiteral("Remaining: 00m:03s"),
                             QStringLiteral("Throughout: 800 bytes per second"), QStringLiteral("Estimated: 00m:04s"),
                             QStringLiteral("Done: 0 KBytes"), QStringLiteral("Size: 3 Kbytes")});
-        QTest::newRow("the same, decrypting") << 20 << 100 << 400 << false << 25 << 75
-                                              << QStringList({QStringLiteral("Elapsed: 00m:01s"),
-                                                              QStringLiteral("Remaining: 00m:03s"),
-                                                              QStringLiteral("Throughout: 800 bytes per second"),
-                                                              QStringLiteral("Estimated: 00m:04s"),
-                                                              QStringLiteral("Done: 0 KBytes"),
-                                                              QStringLiteral("Size: 3 Kbytes")});
+        QTest::newRow("the same, decrypting")
+            << 20 << 100 << 400 << false << 25 << 75
+            << QStringList({QStringLiteral("Elapsed: 00m:01s"), QStringLiteral("Remaining: 00m:03s"),
+                            QStringLiteral("Throughout: 800 bytes per second"), QStringLiteral("Estimated: 00m:04s"),
+                            QStringLiteral("Done: 0 KBytes"), QStringLiteral("Size: 3 Kbytes")});
         // 2^20 bytes, padded to 2^20 + 8: the shift drops the remainder.
         QTest::newRow("2^20 bytes after three seconds")
             << 60 << 65536 << 131073 << true << 51 << 49
             << QStringList({QStringLiteral("Elapsed: 00m:03s"), QStringLiteral("Remaining: 00m:03s"),
-                            QStringLiteral("Throughout: 174762 bytes per second"),
-                            QStringLiteral("Estimated: 00m:06s"), QStringLiteral("Done: 512 KBytes"),
-                            QStringLiteral("Size: 1024 Kbytes")});
+                            QStringLiteral("Throughout: 174762 bytes per second"), QStringLiteral("Estimated: 00m:06s"),
+                            QStringLiteral("Done: 512 KBytes"), QStringLiteral("Size: 1024 Kbytes")});
         QTest::newRow("between whole seconds") << 21 << 100 << 400 << true << 75 << 25 << QStringList();
         QTest::newRow("under a second") << 19 << 399 << 400 << true << 1 << 99 << QStringList();
         QTest::newRow("nothing done yet") << 40 << 0 << 400 << false << 0 << 100 << QStringList();
