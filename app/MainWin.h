@@ -274,6 +274,8 @@ public:
     // user has been told. Callers check Busy.
     bool EncrFile(const QString& name);
     bool DecrFile(const QString& name);
+    // The container behind an entry of the Crypted list, without directory.
+    QString CryptedFileName(const QString& caption) const;
     // The message of a non-zero engine result for list name `name`; "All" to a wrong password sets
     // Abort. A code without a message shows nothing.
     void ShowEngineError(int code, const QString& name);

@@ -51,8 +51,7 @@ void TMainWin::FileDel(QAbstractItemView& listView)
     StopProcess_Button->setEnabled(true);
 
     for (const QString& name : std::as_const(DirCryptor->Files)) {
-        QString path = JoinQPath(DirCryptor->Directory, name);
-        if (crypted && !ShowCry) path += QStringLiteral(".cry");
+        const QString path = JoinQPath(DirCryptor->Directory, crypted ? CryptedFileName(name) : name);
         Forms.DelDialog->FName_Label->setText(path + QLatin1Char('?'));
         if (!deleteAll) {
             const TDelResult answer = ui_->ShowDelDialog(*Forms.DelDialog);

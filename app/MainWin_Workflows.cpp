@@ -113,11 +113,29 @@ bool TMainWin::DecrFile(const QString& name)
     const QString plainName = ShowCry ? name.left(name.size() - 4) : name;
     TKV_OneFileJob job;
     job.Name = name;
-    job.Source = JoinQPath(DirCryptor->Directory, ShowCry ? name : name + QStringLiteral(".cry"));
+    job.Source = JoinQPath(DirCryptor->Directory, CryptedFileName(name));
     job.Target = JoinQPath(DirCryptor->Directory, plainName);
     job.Encrypting = false;
     job.TargetCaption = plainName;
     return ProcessOneFile(*this, job);
+}
+
+QString TMainWin::CryptedFileName(const QString& caption) const
+{
+    if (ShowCry) return caption;
+    // The extension is recognised in any letter case, so "b" may stand for b.CRY.
+    if (TreeDirectory() == DirCryptor->Directory) return FileOfListItem(Crypted_ListView, caption);
+    // Another directory than the lists show: its spelling is looked up on disk, lower case first.
+    const QString lower = caption + QStringLiteral(".cry");
+    if (GetFileKind(FsPath(JoinQPath(DirCryptor->Directory, lower))) != FileKind::Missing) return lower;
+    for (int mask = 1; mask < 8; ++mask) {
+        QString spelled = caption + QStringLiteral(".");
+        spelled += (mask & 1) != 0 ? QLatin1Char('C') : QLatin1Char('c');
+        spelled += (mask & 2) != 0 ? QLatin1Char('R') : QLatin1Char('r');
+        spelled += (mask & 4) != 0 ? QLatin1Char('Y') : QLatin1Char('y');
+        if (GetFileKind(FsPath(JoinQPath(DirCryptor->Directory, spelled))) != FileKind::Missing) return spelled;
+    }
+    return lower;
 }
 
 void TMainWin::ShowEngineError(int code, const QString& name)

@@ -153,7 +153,9 @@ public:
         if (!WriteBytes(plain, content)) return false;
         const bool ok = window->Pwd->EncryptFile(QFile::encodeName(plain).toStdString(), window->DefaultMethod) == 0;
         QFile::remove(plain);
-        return ok;
+        // The engine names it in lower case; other spellings of the extension are renamed to.
+        const QString made = plain + QStringLiteral(".cry");
+        return ok && (made == Path(name) || QFile::rename(made, Path(name)));
     }
 
 private:

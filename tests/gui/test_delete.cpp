@@ -242,6 +242,21 @@ private slots:
         QCOMPARE(w.Plain(), QStringList{QStringLiteral("a.txt")});
     }
 
+    void anUpperCaseContainerWithShowCryOffIsTheOneDeleted()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui, false);
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("b.CRY")), kContent));
+        w.Reread();
+        QCOMPARE(w.Crypted(), QStringList{QStringLiteral("b")});
+        Select(w.window->Crypted_ListView, {QStringLiteral("b")});
+        ui.ExpectDelDialog(w.Path(QStringLiteral("b.CRY")) + QLatin1Char('?'), TDelResult::Ok);
+        w.window->FileDel(*w.window->Crypted_ListView);
+        QVERIFY(!Exists(w.Path(QStringLiteral("b.CRY"))));
+        QCOMPARE(w.Crypted(), QStringList());
+        QCOMPARE(ui.Asked().size(), 1);
+    }
+
     void aCryptedEntryWithShowCryOnNamesTheContainer()
     {
         TKV_ScriptedInteraction ui;

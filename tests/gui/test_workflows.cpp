@@ -84,28 +84,53 @@ private slots:
     void decryptsWithShowCryOnAndOff_data()
     {
         QTest::addColumn<bool>("showCry");
+        QTest::addColumn<QString>("container");
         QTest::addColumn<QString>("entry");
-        QTest::newRow("ShowCry off") << false << QStringLiteral("a.txt");
-        QTest::newRow("ShowCry on") << true << QStringLiteral("a.txt.cry");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("ShowCry off") << false << QStringLiteral("a.txt.cry") << QStringLiteral("a.txt")
+                                     << QStringLiteral("a.txt");
+        QTest::newRow("ShowCry on") << true << QStringLiteral("a.txt.cry") << QStringLiteral("a.txt.cry")
+                                    << QStringLiteral("a.txt");
+        // The entry "b" stands for b.CRY, not for a b.cry that is not there.
+        QTest::newRow("upper-case extension, ShowCry off")
+            << false << QStringLiteral("b.CRY") << QStringLiteral("b") << QStringLiteral("b");
+        QTest::newRow("upper-case extension, ShowCry on")
+            << true << QStringLiteral("b.CRY") << QStringLiteral("b.CRY") << QStringLiteral("b");
     }
 
     void decryptsWithShowCryOnAndOff()
     {
         QFETCH(bool, showCry);
+        QFETCH(QString, container);
         QFETCH(QString, entry);
+        QFETCH(QString, plain);
         TKV_ScriptedInteraction ui;
         TKV_WorkflowWindow w(ui, showCry);
-        QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent));
+        QVERIFY(w.WriteContainer(container, kContent));
         w.Reread();
         QCOMPARE(w.Crypted(), QStringList{entry});
         QCOMPARE(w.Plain(), QStringList());
 
         QVERIFY(w.window->DecrFile(entry));
-        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), kContent);
-        QVERIFY(!Exists(w.Path(QStringLiteral("a.txt.cry"))));
-        QCOMPARE(w.Plain(), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(ReadBytes(w.Path(plain)), kContent);
+        QVERIFY(!Exists(w.Path(container)));
+        QCOMPARE(w.Plain(), QStringList{plain});
         QCOMPARE(w.Crypted(), QStringList());
         QCOMPARE(StatusText(*w.window), QStringLiteral("Idle."));
+        QCOMPARE(ui.Asked(), QStringList());
+    }
+
+    void findsAnUpperCaseContainerInADirectoryTheListsDoNotShow()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui, false);
+        QVERIFY(QDir().mkdir(QStringLiteral("other")));
+        const QString other = w.Path(QStringLiteral("other"));
+        QVERIFY(w.WriteContainer(QStringLiteral("other/b.CrY"), kContent));
+        w.window->DirCryptor->Directory = other;
+        QVERIFY(w.window->DecrFile(QStringLiteral("b")));
+        QCOMPARE(ReadBytes(other + QStringLiteral("/b")), kContent);
+        QVERIFY(!Exists(other + QStringLiteral("/b.CrY")));
     }
 
     void encryptsWithShowCryOnAndOff_data()
