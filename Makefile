@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run demo test test-sanitize bench install format clean
+.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install format clean
 
 all: build
 
@@ -37,6 +37,12 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	@python3 bench/compare.py build-bench/bin
 
+# Listing a directory of 10,000 files in the window's two lists; needs Qt, so a build of its own.
+bench-lists: deps
+	@cmake -S . -B build-bench-gui -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVANE_BENCH=ON -DBUILD_TESTING=OFF -DKELVANE_GUI=ON >/dev/null
+	@cmake --build build-bench-gui -j $(JOBS) --target kelvane_bench_lists
+	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build-bench-gui/bin/kelvane_bench_lists
+
 PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
@@ -45,4 +51,4 @@ format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	@rm -rf $(BUILD) build-sanitize build-bench
+	@rm -rf $(BUILD) build-sanitize build-bench build-bench-gui
