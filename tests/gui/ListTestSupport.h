@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Helpers of the list and main-window tests: a scratch directory made the current one for the test's
-// time, files written into it, and a window on the default settings that shows it.
+// Helpers of the list, main-window and progress tests: a scratch directory made the current one for
+// the test's time, files written into it, and a window on the default settings that shows it.
 #pragma once
 
 #include "FileListModel.h"
@@ -44,23 +44,42 @@ private:
     QTemporaryDir dir_;
 };
 
-// A window on the default settings (ShowCry as given, no tip) in a scratch folder of its own for
-// the settings file.
-inline std::unique_ptr<TMainWin> ListWindow(TKV_ScriptedInteraction& ui, QTemporaryDir& settingsDir,
-                                            bool showCry = false, TMainWinSetup* extra = nullptr)
+// What the list and window tests start from: a scratch directory made the current one, a folder for
+// the settings file, the scripted answers and, once Open is called, a window on them. Members are
+// destroyed in reverse: the window first (it saves its settings), the scratch directory last.
+struct TKV_ListFixture
 {
-    QString text = DefaultSettingsText();
-    text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
-    text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowCry"),
-                     showCry ? QStringLiteral("1") : QStringLiteral("0"));
-    const QString path = WriteFile(settingsDir.filePath(QStringLiteral("crypt file.ini")), text);
-    TMainWinSetup setup = extra != nullptr ? *extra : TMainWinSetup{};
-    setup.Interaction = &ui;
-    setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
-        return std::make_unique<TKV_IniSettings>(path);
-    };
-    return std::make_unique<TMainWin>(std::move(setup));
-}
+    TKV_ScratchDirectory Scratch;
+    QTemporaryDir Settings;
+    TKV_ScriptedInteraction Ui;
+    std::unique_ptr<TMainWin> Window;
+
+    // The settings file the windows read and write.
+    QString SettingsPath() const { return Settings.filePath(QStringLiteral("crypt file.ini")); }
+
+    // A window on the default settings (ShowCry as given at the first opening, no tip); files and directories the test
+    // needs before the window exists are written first. Opening again is a restart: the window
+    // before closes and saves its settings, and the next one reads what it left.
+    TMainWin* Open(bool showCry = false, TMainWinSetup* extra = nullptr)
+    {
+        const bool restart = Window != nullptr;
+        Window.reset();
+        if (!restart) {
+            QString text = DefaultSettingsText();
+            text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+            text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowCry"),
+                             showCry ? QStringLiteral("1") : QStringLiteral("0"));
+            WriteFile(SettingsPath(), text);
+        }
+        TMainWinSetup setup = extra != nullptr ? *extra : TMainWinSetup{};
+        setup.Interaction = &Ui;
+        setup.OpenSettings = [path = SettingsPath()]() -> std::unique_ptr<TKV_SettingsAccess> {
+            return std::make_unique<TKV_IniSettings>(path);
+        };
+        Window = std::make_unique<TMainWin>(std::move(setup));
+        return Window.get();
+    }
+};
 
 inline QStringList Captions(const TKV_FileListModel* model)
 {

@@ -155,17 +155,15 @@ private slots:
     {
         QFETCH(bool, showCry);
         QFETCH(QStringList, crypted);
-        TKV_ScratchDirectory scratch;
-        QVERIFY(scratch.IsValid());
-        scratch.Write(QStringLiteral("a.txt"), "plain");
-        scratch.Write(QStringLiteral("c.cry"), "KV98");
-        scratch.Write(QStringLiteral("b.CRY"), "KV9C");
-        QVERIFY(QDir(scratch.Path()).mkdir(QStringLiteral("sub.cry")));
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings, showCry);
+        TKV_ListFixture fx;
+        QVERIFY(fx.Scratch.IsValid());
+        fx.Scratch.Write(QStringLiteral("a.txt"), "plain");
+        fx.Scratch.Write(QStringLiteral("c.cry"), "KV98");
+        fx.Scratch.Write(QStringLiteral("b.CRY"), "KV9C");
+        QVERIFY(QDir(fx.Scratch.Path()).mkdir(QStringLiteral("sub.cry")));
+        TMainWin* window = fx.Open(showCry);
         QStringList shown;
-        connect(window->StatusBar3, &TKV_StatusBar::PanelTextSet, window.get(),
+        connect(window->StatusBar3, &TKV_StatusBar::PanelTextSet, window,
                 [&shown](int, const QString& text) { shown.append(text); });
         window->ReadFLists();
         QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("a.txt")}));
@@ -186,28 +184,24 @@ private slots:
 
     void theFirstFocusOfTheTreeReadsTheLists()
     {
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("a.txt"), "plain");
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "plain");
+        TMainWin* window = fx.Open();
         QCOMPARE(window->Source_Model->Count(), 0);
         window->User_DirectoryListBoxEnter();
         QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("a.txt")}));
         QVERIFY(!window->PrgState->FirstEnter);
-        scratch.Write(QStringLiteral("b.txt"), "plain");
+        fx.Scratch.Write(QStringLiteral("b.txt"), "plain");
         window->User_DirectoryListBoxEnter();
         QCOMPARE(window->Source_Model->Count(), 1);
     }
 
     void detailColumns()
     {
-        TKV_ScratchDirectory scratch;
+        TKV_ListFixture fx;
         const qint64 time = QDateTime(QDate(2001, 9, 8), QTime(7, 6, 5), Qt::UTC).toSecsSinceEpoch();
-        scratch.Write(QStringLiteral("notes.txt"), "12345", time);
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        fx.Scratch.Write(QStringLiteral("notes.txt"), "12345", time);
+        TMainWin* window = fx.Open();
         window->ReadFLists();
         const TKV_FileListModel* model = window->Source_Model;
         QCOMPARE(model->Count(), 1);
@@ -242,12 +236,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, readOnly);
         QFETCH(QString, attributes);
-        TKV_ScratchDirectory scratch;
-        const QString path = scratch.Write(name, "x");
+        TKV_ListFixture fx;
+        const QString path = fx.Scratch.Write(name, "x");
         if (readOnly) QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TMainWin* window = fx.Open();
         window->ReadFLists();
         QCOMPARE(Captions(window->Source_Model), QStringList({name}));
         QCOMPARE(window->Source_Model->Item(0).Attributes, attributes);
@@ -272,11 +264,9 @@ private slots:
     {
         QFETCH(QByteArray, head);
         QFETCH(QString, tag);
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("x.cry"), head);
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("x.cry"), head);
+        TMainWin* window = fx.Open();
         window->ReadFLists();
         QCOMPARE(Captions(window->Crypted_Model), QStringList({QStringLiteral("x")}));
         QCOMPARE(window->Crypted_Model->Item(0).Kind, tag);
@@ -296,14 +286,12 @@ private slots:
     {
         QFETCH(int, method);
         QFETCH(QString, tag);
-        TKV_ScratchDirectory scratch;
-        const QString plain = scratch.Write(QStringLiteral("letter.txt"), QByteArray(100, 'x'));
+        TKV_ListFixture fx;
+        const QString plain = fx.Scratch.Write(QStringLiteral("letter.txt"), QByteArray(100, 'x'));
         TKV_Pwd pwd;
         pwd.SetPassword("secret");
         QCOMPARE(pwd.EncryptFile(QFile::encodeName(plain).toStdString(), method), 0);
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings, true);
+        TMainWin* window = fx.Open(true);
         window->ReadFLists();
         const TKV_FileItem* item = ItemCaptioned(window->Crypted_Model, QStringLiteral("letter.txt.cry"));
         QVERIFY(item != nullptr);
@@ -315,12 +303,11 @@ private slots:
 #ifndef Q_OS_UNIX
         QSKIP("needs symbolic links and FIFOs");
 #else
-        TKV_ScratchDirectory scratch;
-        QVERIFY(QFile::link(scratch.FilePath(QStringLiteral("nowhere")), scratch.FilePath(QStringLiteral("gone.txt"))));
-        QVERIFY(::mkfifo(QFile::encodeName(scratch.FilePath(QStringLiteral("pipe.cry"))).constData(), 0600) == 0);
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        QVERIFY(QFile::link(fx.Scratch.FilePath(QStringLiteral("nowhere")),
+                            fx.Scratch.FilePath(QStringLiteral("gone.txt"))));
+        QVERIFY(::mkfifo(QFile::encodeName(fx.Scratch.FilePath(QStringLiteral("pipe.cry"))).constData(), 0600) == 0);
+        TMainWin* window = fx.Open();
         // A FIFO is listed, never opened: opening it would wait for a writer.
         window->ReadFLists();
         QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("gone.txt")}));
@@ -336,11 +323,9 @@ private slots:
 
     void encryptAllWithOnePasswordAddsBareEntries()
     {
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("a.txt"), "plain");
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "plain");
+        TMainWin* window = fx.Open();
         window->PrgState->Busy.Include(psDirectory);
         window->Pwd->OneForList = true;
         window->AddListItem(window->Source_ListView, QStringLiteral("a.txt"));
@@ -386,21 +371,19 @@ private slots:
         QFETCH(bool, sourceKept);
         QFETCH(QStringList, plain);
         QFETCH(QStringList, crypted);
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("a.txt"), "plain");
-        scratch.Write(QStringLiteral("z.txt"), "plain");
-        scratch.Write(QStringLiteral("m.txt.cry"), "KV98");
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings, showCry);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "plain");
+        fx.Scratch.Write(QStringLiteral("z.txt"), "plain");
+        fx.Scratch.Write(QStringLiteral("m.txt.cry"), "KV98");
+        TMainWin* window = fx.Open(showCry);
         window->ReadFLists();
         // The files as the work leaves them on disk.
         if (direction == 0) {
-            scratch.Write(QStringLiteral("a.txt.cry"), "KV9C");
-            if (!sourceKept) QFile::remove(scratch.FilePath(QStringLiteral("a.txt")));
+            fx.Scratch.Write(QStringLiteral("a.txt.cry"), "KV9C");
+            if (!sourceKept) QFile::remove(fx.Scratch.FilePath(QStringLiteral("a.txt")));
         } else {
-            scratch.Write(QStringLiteral("m.txt"), "plain");
-            QFile::remove(scratch.FilePath(QStringLiteral("m.txt.cry")));
+            fx.Scratch.Write(QStringLiteral("m.txt"), "plain");
+            QFile::remove(fx.Scratch.FilePath(QStringLiteral("m.txt.cry")));
         }
         window->UpdateFLists(name, direction, sourceKept);
         QCOMPARE(Captions(window->Source_Model), plain);
@@ -413,12 +396,10 @@ private slots:
 
     void deleteListItem()
     {
-        TKV_ScratchDirectory scratch;
+        TKV_ListFixture fx;
         for (const char* name : {"A.txt", "a.txt", "b.txt"})
-            scratch.Write(QString::fromLatin1(name), "x");
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+            fx.Scratch.Write(QString::fromLatin1(name), "x");
+        TMainWin* window = fx.Open();
         window->ReadFLists();
         // Names that differ in case are different files here: the exact one goes.
         window->DeleteListItem(window->Source_ListView, QStringLiteral("a.txt"));
@@ -434,13 +415,11 @@ private slots:
 
     void headerClicksSort()
     {
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("b.txt"), "1");
-        scratch.Write(QStringLiteral("c.txt"), QByteArray(100, 'c'));
-        scratch.Write(QStringLiteral("a.txt"), QByteArray(10, 'a'));
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("b.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("c.txt"), QByteArray(100, 'c'));
+        fx.Scratch.Write(QStringLiteral("a.txt"), QByteArray(10, 'a'));
+        TMainWin* window = fx.Open();
         window->show();
         window->ReadFLists();
         const QStringList byName = {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")};
@@ -468,12 +447,10 @@ private slots:
 
     void headerClicksWaitForDetails()
     {
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("b.txt"), "1");
-        scratch.Write(QStringLiteral("a.txt"), QByteArray(10, 'a'));
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("b.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("a.txt"), QByteArray(10, 'a'));
+        TMainWin* window = fx.Open();
         window->show();
         window->ReadFLists();
         window->PrgState->DetailsComplete = false;
@@ -489,12 +466,10 @@ private slots:
 
     void selectionStaysWithItsEntryWhenSorted()
     {
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("a.txt"), "1");
-        scratch.Write(QStringLiteral("b.txt"), QByteArray(10, 'b'));
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("b.txt"), QByteArray(10, 'b'));
+        TMainWin* window = fx.Open();
         window->ReadFLists();
         window->Source_ListView->selectionModel()->select(window->Source_Model->index(0, 0),
                                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -521,11 +496,9 @@ private slots:
     {
         QFETCH(int, item);
         QFETCH(int, style);
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("a.txt"), "1");
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        TMainWin* window = fx.Open();
         window->show();
         window->ReadFLists();
         QAction* items[] = {window->LargeIcons_MenuItem, window->SmallIcons_MenuItem, window->List_MenuItem,
@@ -557,10 +530,8 @@ private slots:
 
     void dropsOnlyFromTheOtherList()
     {
-        QTemporaryDir settings;
-        TKV_ScratchDirectory scratch;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         TKV_ListView* plain = window->Source_ListView;
         TKV_ListView* crypted = window->Crypted_ListView;
         QVERIFY(!window->Source_ListViewDragOver(plain));
@@ -584,10 +555,8 @@ private slots:
 
     void aDropStartsTheOtherListsWork()
     {
-        QTemporaryDir settings;
-        TKV_ScratchDirectory scratch;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         // Busy, so that the work that starts shows itself by refusing.
         window->PrgState->Busy.Include(psDeleting);
         const QString wait = QStringLiteral("Please wait until the process is finished.");
@@ -602,12 +571,10 @@ private slots:
 
     void draggedEntriesCarryTheirCaptions()
     {
-        QTemporaryDir settings;
-        TKV_ScratchDirectory scratch;
-        scratch.Write(QStringLiteral("a.txt"), "1");
-        scratch.Write(QStringLiteral("b.txt"), "2");
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("b.txt"), "2");
+        TMainWin* window = fx.Open();
         window->ReadFLists();
         const TKV_FileListModel* model = window->Source_Model;
         QVERIFY(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsDragEnabled));

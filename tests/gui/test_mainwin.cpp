@@ -73,10 +73,8 @@ private slots:
         QFETCH(int, plainHeight);
         QFETCH(int, cryptedHeight);
         QFETCH(int, lift);
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         window->show();
         window->FormActivate();
         SetDirPanelHeight(*window, 331);
@@ -108,10 +106,8 @@ private slots:
 
     void movingTheSplitterFollowsWithTheWidths()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         window->show();
         window->FormActivate();
         window->Splitter1->setSizes({250, window->Splitter1->width() - 250 - window->Splitter1->handleWidth()});
@@ -123,10 +119,8 @@ private slots:
 
     void theActiveListFollowsTheFocus()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         const auto state = [&window] {
             const auto colour = [](const QLabel* label) {
                 const QColor c = Colour(label);
@@ -166,10 +160,8 @@ private slots:
 
     void menusToolButtonsAndPopUps()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         QCOMPARE(Texts(window->Dir_PopupMenu),
                  QStringList({QStringLiteral("Encrypt All"), QStringLiteral("Decrypt All")}));
         QCOMPARE(Texts(window->Source_PopupMenu), QStringList({QStringLiteral("Encrypt"), QStringLiteral("Open"),
@@ -196,8 +188,8 @@ private slots:
         }
 
         // While other work runs, every item that starts work answers with the refusal.
-        scratch.Write(QStringLiteral("a.txt"), "1");
-        scratch.Write(QStringLiteral("b.cry"), "KV98");
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("b.cry"), "KV98");
         window->ReadFLists();
         for (TKV_ListView* list : {window->Source_ListView, window->Crypted_ListView})
             list->selectionModel()->select(list->model()->index(0, 0),
@@ -220,20 +212,17 @@ private slots:
 
     void toolBarAndStatusBarsAreShownAtEveryStart()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        {
-            TKV_ScriptedInteraction ui;
-            auto window = ListWindow(ui, settings);
-            window->show();
-            window->ToolBar_MenuItem->trigger();
-            window->StatusBars_MenuItem->trigger();
-            QVERIFY(window->ToolBar1->isHidden());
-            QVERIFY(window->Status_CoolBar->isHidden());
-            QVERIFY(!window->ToolBar_MenuItem->isChecked());
-        }
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
+        window->show();
+        window->ToolBar_MenuItem->trigger();
+        window->StatusBars_MenuItem->trigger();
+        QVERIFY(window->ToolBar1->isHidden());
+        QVERIFY(window->Status_CoolBar->isHidden());
+        QVERIFY(!window->ToolBar_MenuItem->isChecked());
+
+        // The next start reads what the first window saved as it closed.
+        window = fx.Open();
         window->show();
         QVERIFY(!window->ToolBar1->isHidden());
         QVERIFY(!window->Status_CoolBar->isHidden());
@@ -243,57 +232,53 @@ private slots:
 
     void theTreeShowsTheCurrentDirectory()
     {
-        TKV_ScratchDirectory scratch;
-        QVERIFY(QDir(scratch.Path()).mkpath(QStringLiteral("one/two")));
-        scratch.Write(QStringLiteral("one/inner.txt"), "x");
-        scratch.Write(QStringLiteral("top.txt"), "x");
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
-        QCOMPARE(window->TreeDirectory(), scratch.Path());
+        TKV_ListFixture fx;
+        QVERIFY(QDir(fx.Scratch.Path()).mkpath(QStringLiteral("one/two")));
+        fx.Scratch.Write(QStringLiteral("one/inner.txt"), "x");
+        fx.Scratch.Write(QStringLiteral("top.txt"), "x");
+        TMainWin* window = fx.Open();
+        QCOMPARE(window->TreeDirectory(), fx.Scratch.Path());
         QCOMPARE(window->DriveComboBox1->currentData().toString(), window->Dir_Model->rootPath());
 
         // Picking a directory in the tree makes it the current one and reads its lists.
-        const QString one = scratch.Path() + QStringLiteral("/one");
+        const QString one = fx.Scratch.Path() + QStringLiteral("/one");
         const QModelIndex index = window->Dir_Filter->mapFromSource(window->Dir_Model->index(one));
         QVERIFY(index.isValid());
         window->User_DirectoryListBox->setCurrentIndex(index);
         QCOMPARE(QDir::currentPath(), one);
         QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("inner.txt")}));
 
-        QVERIFY(window->ChangeDirectory(scratch.Path()));
-        QCOMPARE(window->TreeDirectory(), scratch.Path());
+        QVERIFY(window->ChangeDirectory(fx.Scratch.Path()));
+        QCOMPARE(window->TreeDirectory(), fx.Scratch.Path());
         QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("top.txt")}));
 
         // A directory that cannot be entered leaves everything as it was and says so.
-        const QString missing = scratch.Path() + QStringLiteral("/gone");
-        ui.ExpectError(QStringLiteral("Cannot change to the directory %1.").arg(missing));
+        const QString missing = fx.Scratch.Path() + QStringLiteral("/gone");
+        fx.Ui.ExpectError(QStringLiteral("Cannot change to the directory %1.").arg(missing));
         QVERIFY(!window->ChangeDirectory(missing));
-        QCOMPARE(QDir::currentPath(), scratch.Path());
-        QCOMPARE(window->TreeDirectory(), scratch.Path());
+        QCOMPARE(QDir::currentPath(), fx.Scratch.Path());
+        QCOMPARE(window->TreeDirectory(), fx.Scratch.Path());
     }
 
     void aDriveThatIsNotReadyAsksForAnother()
     {
-        TKV_ScratchDirectory scratch;
-        QVERIFY(QDir(scratch.Path()).mkpath(QStringLiteral("ready")));
-        QVERIFY(QDir(scratch.Path()).mkpath(QStringLiteral("empty")));
-        scratch.Write(QStringLiteral("ready/r.txt"), "x");
-        const QString ready = scratch.Path() + QStringLiteral("/ready");
-        const QString empty = scratch.Path() + QStringLiteral("/empty");
+        TKV_ListFixture fx;
+        QVERIFY(QDir(fx.Scratch.Path()).mkpath(QStringLiteral("ready")));
+        QVERIFY(QDir(fx.Scratch.Path()).mkpath(QStringLiteral("empty")));
+        fx.Scratch.Write(QStringLiteral("ready/r.txt"), "x");
+        const QString ready = fx.Scratch.Path() + QStringLiteral("/ready");
+        const QString empty = fx.Scratch.Path() + QStringLiteral("/empty");
         TMainWinSetup setup;
-        setup.Drives = [&] { return QStringList({empty, ready, scratch.Path()}); };
+        setup.Drives = [&] { return QStringList({empty, ready, fx.Scratch.Path()}); };
         setup.DriveReady = [&](const QString& root) { return root != empty; };
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings, false, &setup);
+        TMainWin* window = fx.Open(false, &setup);
         CreateForms(*window);
-        QCOMPARE(window->DriveComboBox1->currentData().toString(), scratch.Path());
+        QCOMPARE(window->DriveComboBox1->currentData().toString(), fx.Scratch.Path());
 
-        ui.ExpectDialog(QStringLiteral("TComboChange"), [&](QDialog& shown) {
+        fx.Ui.ExpectDialog(QStringLiteral("TComboChange"), [&](QDialog& shown) {
             auto& dialog = static_cast<TComboChange&>(shown);
             // The tree has not moved yet.
-            if (window->TreeDirectory() != scratch.Path()) return -7;
+            if (window->TreeDirectory() != fx.Scratch.Path()) return -7;
             if (dialog.windowTitle() != QStringLiteral("Error!")) return -1;
             if (dialog.NotReady_Label->text() != QStringLiteral("Device is not ready. ")) return -2;
             if (dialog.Specify_Label->text() != QStringLiteral("Please specify another")) return -3;
@@ -309,7 +294,7 @@ private slots:
         });
         window->DriveComboBox1->setCurrentIndex(0);
         window->DriveComboBox1Click();
-        QCOMPARE(ui.Pending(), 0);
+        QCOMPARE(fx.Ui.Pending(), 0);
         QCOMPARE(window->DriveComboBox1->currentData().toString(), ready);
         QCOMPARE(QDir::currentPath(), ready);
         QCOMPARE(window->TreeDirectory(), ready);
@@ -318,7 +303,7 @@ private slots:
         // A ready drive goes straight to the tree.
         window->DriveComboBox1->setCurrentIndex(2);
         window->DriveComboBox1Click();
-        QCOMPARE(QDir::currentPath(), scratch.Path());
+        QCOMPARE(QDir::currentPath(), fx.Scratch.Path());
     }
 
     void theDriveDialogSizesItselfAroundItsSelector()
@@ -343,13 +328,11 @@ private slots:
 
     void f1AsksForHelpContext20()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         window->show();
         window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(window));
         QCOMPARE(window->LastHelpContext, 0);
         QTest::keyClick(window->Source_ListView, Qt::Key_F1);
         QCOMPARE(window->LastHelpContext, 20);

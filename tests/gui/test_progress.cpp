@@ -106,10 +106,8 @@ private slots:
 
     void theTimerDrivesBarsAndPanels()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         window->PrgState->Busy.Include(psEncrypting);
         window->Pwd->BlocksTotal = 400;
         window->Pwd->BlocksDone = 100;
@@ -137,10 +135,8 @@ private slots:
 
     void aFileDoneInUnderASecondLeavesThePanels()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         window->PrgState->Busy.Include(psDecrypting);
         window->Pwd->BlocksTotal = 1000;
         window->StartProcessTimer();
@@ -156,10 +152,8 @@ private slots:
 
     void raisingAndDroppingTheLists()
     {
-        TKV_ScratchDirectory scratch;
-        QTemporaryDir settings;
-        TKV_ScriptedInteraction ui;
-        auto window = ListWindow(ui, settings);
+        TKV_ListFixture fx;
+        TMainWin* window = fx.Open();
         window->show();
         window->FormActivate();
         const int plain = window->Source_ListView->height();
