@@ -412,6 +412,9 @@ public:
     TKV_ViewStyle ViewStyle = vsReport;
     // Process_Timer's tick count.
     int ProcessTicks = 0;
+    // What RaiseLists took from each list: 16 pixels, or all of a list shorter than that.
+    int PlainRaisedBy = 0;
+    int CryptedRaisedBy = 0;
     static constexpr int kMainWinHelpContext = 20;
     // The last help context asked for; 0 for none.
     int LastHelpContext = 0;

@@ -11,10 +11,26 @@
 
 #include <QProgressBar>
 
+#include <algorithm>
+
+namespace {
+
+constexpr int kRaise = 16;
+
+// Takes up to kRaise pixels off the list's height; returns what it took.
+int Shorten(QWidget* list)
+{
+    const int taken = std::min(kRaise, std::max(0, list->height()));
+    list->resize(list->width(), list->height() - taken);
+    return taken;
+}
+
+} // namespace
+
 void TMainWin::RaiseLists()
 {
-    for (QWidget* list : {static_cast<QWidget*>(Source_ListView), static_cast<QWidget*>(Crypted_ListView)})
-        list->resize(list->width(), std::max(0, list->height() - 16));
+    PlainRaisedBy = Shorten(Source_ListView);
+    CryptedRaisedBy = Shorten(Crypted_ListView);
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setValue(0);
         bar->show();
@@ -24,8 +40,11 @@ void TMainWin::RaiseLists()
 
 void TMainWin::DropLists()
 {
-    for (QWidget* list : {static_cast<QWidget*>(Source_ListView), static_cast<QWidget*>(Crypted_ListView)})
-        list->resize(list->width(), list->height() + 16);
+    // Only what was taken comes back: a list too short to lose 16 pixels must not grow past its place.
+    Source_ListView->resize(Source_ListView->width(), Source_ListView->height() + PlainRaisedBy);
+    Crypted_ListView->resize(Crypted_ListView->width(), Crypted_ListView->height() + CryptedRaisedBy);
+    PlainRaisedBy = 0;
+    CryptedRaisedBy = 0;
     ProgressBar1->hide();
     ProgressBar2->hide();
     PrgState->ListsRaised = false;

@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QtTest/QTest>
 
+#include <algorithm>
+
 namespace {
 
 QStringList Panels(const TMainWin& window)
@@ -150,24 +152,39 @@ private slots:
         QCOMPARE(Panels(*window), kBlankPanels);
     }
 
+    void raisingAndDroppingTheLists_data()
+    {
+        QTest::addColumn<int>("height"); // of both lists; -1: as the layout leaves them
+        QTest::newRow("as laid out") << -1;
+        QTest::newRow("shorter than 16 pixels") << 10;
+        QTest::newRow("no height left") << 0;
+    }
+
     void raisingAndDroppingTheLists()
     {
+        QFETCH(int, height);
         TKV_ListFixture fx;
         TMainWin* window = fx.Open();
         window->show();
         window->FormActivate();
+        if (height >= 0) {
+            window->Source_ListView->resize(window->Source_ListView->width(), height);
+            window->Crypted_ListView->resize(window->Crypted_ListView->width(), height + 1);
+        }
         const int plain = window->Source_ListView->height();
         const int crypted = window->Crypted_ListView->height();
+        QVERIFY(plain > 100 || height >= 0);
         window->ProgressBar1->setValue(40);
         window->RaiseLists();
         QVERIFY(window->PrgState->ListsRaised);
-        QCOMPARE(window->Source_ListView->height(), plain - 16);
-        QCOMPARE(window->Crypted_ListView->height(), crypted - 16);
+        QCOMPARE(window->Source_ListView->height(), std::max(0, plain - 16));
+        QCOMPARE(window->Crypted_ListView->height(), std::max(0, crypted - 16));
         for (const QProgressBar* bar : {window->ProgressBar1, window->ProgressBar2}) {
             QVERIFY(bar->isVisible());
             QCOMPARE(bar->value(), 0);
             QCOMPARE(bar->maximum(), 100);
         }
+        // The lists get back what they gave, no more.
         window->DropLists();
         QVERIFY(!window->PrgState->ListsRaised);
         QCOMPARE(window->Source_ListView->height(), plain);
