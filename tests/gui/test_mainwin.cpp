@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -23,6 +24,8 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest/QTest>
+
+#include <functional>
 
 namespace {
 
@@ -186,6 +189,18 @@ private slots:
             QCOMPARE(button->iconSize(), QSize(24, 24));
             QVERIFY(!button->icon().isNull());
         }
+        // A divider line before the expiry buttons, a blank gap before help.
+        QStringList tools;
+        for (QAction* action : window->ToolBar1->actions()) {
+            const QWidget* widget = window->ToolBar1->widgetForAction(action);
+            tools.append(action->isSeparator()                                  ? QStringLiteral("|")
+                         : widget != nullptr && !widget->objectName().isEmpty() ? widget->objectName()
+                                                                                : QStringLiteral("gap"));
+        }
+        QCOMPARE(tools, QStringList({QStringLiteral("Encrypt_Button"), QStringLiteral("Decrypt_Button"),
+                                     QStringLiteral("|"), QStringLiteral("MasterPwdExpire_Button"),
+                                     QStringLiteral("PwdExpire_Button"), QStringLiteral("StopProcess_Button"),
+                                     QStringLiteral("gap"), QStringLiteral("Help_Button")}));
 
         // While other work runs, every item that starts work answers with the refusal.
         fx.Scratch.Write(QStringLiteral("a.txt"), "1");
@@ -208,6 +223,65 @@ private slots:
         emit window->Crypted_ListView->EntryDoubleClicked();
         QCOMPARE(window->StatusBar3->PanelText(0), kWait);
         window->PrgState->Busy.Clear();
+    }
+
+    void commandsStartTheirDirection_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("encrypt");
+        for (const char* command :
+             {"&Encrypt", "Encrypt tool button", "Encrypt pop-up", "Plain double-click", "drop on Crypted"})
+            QTest::newRow(command) << QString::fromLatin1(command) << true;
+        for (const char* command :
+             {"&Decrypt", "Decrypt tool button", "Decrypt pop-up", "Crypted double-click", "drop on Plain"})
+            QTest::newRow(command) << QString::fromLatin1(command) << false;
+    }
+
+    // Each command asks for the password of the selected entry of its own list, with that list
+    // active as the user would have it. The prompt is cancelled, so nothing else happens.
+    void commandsStartTheirDirection()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, encrypt);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("b.cry"), "KV98");
+        TMainWin* window = fx.Open();
+        CreateForms(*window);
+        window->show();
+        window->FormActivate();
+        QCoreApplication::processEvents();
+        TKV_ListView* own = encrypt ? window->Source_ListView : window->Crypted_ListView;
+        TKV_ListView* other = encrypt ? window->Crypted_ListView : window->Source_ListView;
+        for (TKV_ListView* list : {own, other})
+            list->selectionModel()->select(list->model()->index(0, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(own, &focusIn);
+
+        const QMap<QString, std::function<void()>> commands = {
+            {QStringLiteral("&Encrypt"), [&] { window->FileEncrypt_MenuItem->trigger(); }},
+            {QStringLiteral("&Decrypt"), [&] { window->FileDecrypt_MenuItem->trigger(); }},
+            {QStringLiteral("Encrypt tool button"), [&] { QTest::mouseClick(window->Encrypt_Button, Qt::LeftButton); }},
+            {QStringLiteral("Decrypt tool button"), [&] { QTest::mouseClick(window->Decrypt_Button, Qt::LeftButton); }},
+            {QStringLiteral("Encrypt pop-up"), [&] { window->Encrypt1->trigger(); }},
+            {QStringLiteral("Decrypt pop-up"), [&] { window->Decrypt1->trigger(); }},
+            {QStringLiteral("Plain double-click"), [&] { emit window->Source_ListView->EntryDoubleClicked(); }},
+            {QStringLiteral("Crypted double-click"), [&] { emit window->Crypted_ListView->EntryDoubleClicked(); }},
+            {QStringLiteral("drop on Crypted"), [&] { window->Crypted_ListView->DragDrop(window->Source_ListView); }},
+            {QStringLiteral("drop on Plain"), [&] { window->Source_ListView->DragDrop(window->Crypted_ListView); }},
+        };
+        if (encrypt)
+            fx.Ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), 2);
+        else
+            fx.Ui.ExpectDecryptPrompt(QStringLiteral("b"), 2);
+        commands.value(command)();
+        // A drop starts its work once the drag is over.
+        QCoreApplication::processEvents();
+        QCOMPARE(fx.Ui.Pending(), 0);
+        QCOMPARE(fx.Ui.Asked().size(), 1);
+        QVERIFY(QFile::exists(fx.Scratch.FilePath(QStringLiteral("a.txt"))));
+        QVERIFY(QFile::exists(fx.Scratch.FilePath(QStringLiteral("b.cry"))));
     }
 
     void toolBarAndStatusBarsAreShownAtEveryStart()
