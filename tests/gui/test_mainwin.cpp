@@ -284,13 +284,14 @@ private slots:
         QVERIFY(QFile::exists(fx.Scratch.FilePath(QStringLiteral("b.cry"))));
     }
 
-    void toolBarAndStatusBarsAreShownAtEveryStart()
+    void toolBarStatusBarsAndViewStyleAreResetAtEveryStart()
     {
         TKV_ListFixture fx;
         TMainWin* window = fx.Open();
         window->show();
         window->ToolBar_MenuItem->trigger();
         window->StatusBars_MenuItem->trigger();
+        window->LargeIcons_MenuItem->trigger();
         QVERIFY(window->ToolBar1->isHidden());
         QVERIFY(window->Status_CoolBar->isHidden());
         QVERIFY(!window->ToolBar_MenuItem->isChecked());
@@ -302,6 +303,10 @@ private slots:
         QVERIFY(!window->Status_CoolBar->isHidden());
         QVERIFY(window->ToolBar_MenuItem->isChecked());
         QVERIFY(window->StatusBars_MenuItem->isChecked());
+        // Nor is the view style kept.
+        QCOMPARE(window->ViewStyle, vsReport);
+        QCOMPARE(window->Source_ListView->ViewStyle(), vsReport);
+        QVERIFY(window->Details_MenuItem->isChecked());
     }
 
     void theTreeShowsTheCurrentDirectory()
