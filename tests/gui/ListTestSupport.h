@@ -57,9 +57,9 @@ struct TKV_ListFixture
     // The settings file the windows read and write.
     QString SettingsPath() const { return Settings.filePath(QStringLiteral("crypt file.ini")); }
 
-    // A window on the default settings (ShowCry as given at the first opening, no tip); files and directories the test
-    // needs before the window exists are written first. Opening again is a restart: the window
-    // before closes and saves its settings, and the next one reads what it left.
+    // A window on the default settings (ShowCry as given at the first opening, no tip); files and
+    // directories the test needs before the window exists are written first. Opening again is a
+    // restart: the window before closes and saves its settings, and the next one reads what it left.
     TMainWin* Open(bool showCry = false, TMainWinSetup* extra = nullptr)
     {
         const bool restart = Window != nullptr;
