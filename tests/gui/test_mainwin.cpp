@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -42,6 +43,19 @@ QStringList Texts(const QMenu* menu)
     for (const QAction* action : menu->actions())
         texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
     return texts;
+}
+
+// A double-click on the first entry of the list, as the window system gives it: press, release,
+// double-click, release.
+void DoubleClickFirst(TKV_ListView* list)
+{
+    QWidget* viewport = list->viewport();
+    const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &twice);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
 }
 
 // Makes Dir_Panel exactly `height` pixels high by resizing the window.
@@ -266,8 +280,8 @@ private slots:
             {QStringLiteral("Decrypt tool button"), [&] { QTest::mouseClick(window->Decrypt_Button, Qt::LeftButton); }},
             {QStringLiteral("Encrypt pop-up"), [&] { window->Encrypt1->trigger(); }},
             {QStringLiteral("Decrypt pop-up"), [&] { window->Decrypt1->trigger(); }},
-            {QStringLiteral("Plain double-click"), [&] { emit window->Source_ListView->EntryDoubleClicked(); }},
-            {QStringLiteral("Crypted double-click"), [&] { emit window->Crypted_ListView->EntryDoubleClicked(); }},
+            {QStringLiteral("Plain double-click"), [&] { DoubleClickFirst(window->Source_ListView); }},
+            {QStringLiteral("Crypted double-click"), [&] { DoubleClickFirst(window->Crypted_ListView); }},
             {QStringLiteral("drop on Crypted"), [&] { window->Crypted_ListView->DragDrop(window->Source_ListView); }},
             {QStringLiteral("drop on Plain"), [&] { window->Source_ListView->DragDrop(window->Crypted_ListView); }},
         };
