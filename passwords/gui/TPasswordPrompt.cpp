@@ -38,7 +38,7 @@ QLineEdit* PasswordEntry(const char* name, QWidget* parent)
 TPasswordPrompt::TPasswordPrompt(bool encryption, QWidget* parent) : QDialog(parent), encryption_(encryption)
 {
     setObjectName(encryption ? QStringLiteral("TEncrypt") : QStringLiteral("TDecrypt"));
-    setWindowTitle(encryption ? QStringLiteral("Encryption") : QStringLiteral("Decryption"));
+    setWindowTitle(encryption ? QStringLiteral("Encryption procedure") : QStringLiteral("Decryption procedure"));
     setModal(true);
 
     auto* heading = new QFrame(this);

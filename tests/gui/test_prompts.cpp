@@ -150,6 +150,7 @@ private slots:
     void encryptionPromptTexts()
     {
         TEncrypt dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Encryption procedure"));
         QCOMPARE(dialog.Heading_Label->text(), QStringLiteral("Please assign a password for the file"));
         QCOMPARE(dialog.MethodCaption_Label->text(), QStringLiteral("Encryption method:"));
         QCOMPARE(dialog.Note_Label->text(), QStringLiteral("Note: case of characters is meaningful"));
@@ -170,6 +171,7 @@ private slots:
     void decryptionPromptTexts()
     {
         TDecrypt dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Decryption procedure"));
         QCOMPARE(dialog.Heading_Label->text(), QStringLiteral("Please enter a valid password for the file"));
         QCOMPARE(dialog.MethodCaption_Label->text(), QStringLiteral("Encrypted by: "));
         QVERIFY(dialog.MaskEdit2 == nullptr);
