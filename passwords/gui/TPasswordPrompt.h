@@ -91,8 +91,6 @@ protected:
 private:
     void Submit_ButtonClick();
     void CancelAllClick();
-    void Error(const QString& text);
-    void EmptyEntries();
 
     bool encryption_;
     bool cancelAllShown_ = false;
