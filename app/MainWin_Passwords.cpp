@@ -95,8 +95,8 @@ int TMainWin::PromptToDecrypt(const QString& name)
     if (Forms.Decrypt == nullptr) return prSkip;
 
     TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Decrypt, name);
-    QString container = JoinDirectory(DirCryptor->Directory, name);
-    if (!ShowCry) container += QStringLiteral(".cry");
+    // The container the entry stands for, whatever the letter case of its extension.
+    const QString container = JoinDirectory(DirCryptor->Directory, CryptedFileName(name));
     setup.MethodText = QString::fromStdString(ReadMethodTag(QFile::encodeName(container).toStdString()));
     setup.EnterText = QStringLiteral("Enter the password ") + RangeText(setup.MethodText);
     setup.MaxChars = kDecryptMaxChars;

@@ -359,18 +359,41 @@ private slots:
         QVERIFY(!w.win->Pwd->Entered);
     }
 
+    void decryptionPromptReadsTheFilesMethod_data()
+    {
+        QTest::addColumn<bool>("showCry");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("magic");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("range");
+        // A fourth magic byte that names no method: "-".
+        QTest::newRow("unknown") << false << "a.txt.cry" << "XXXX garbage" << "a.txt" << "-" << "(6 - 24 symbols)";
+        QTest::newRow("DES, ShowCry on") << true << "c.cry" << "KV97" << "c.cry" << "DES" << "(6 - 8 symbols)";
+        QTest::newRow("IDEA") << false << "d.cry" << "KV98" << "d" << "IDEA" << "(6 - 16 symbols)";
+        // The entry "b" stands for b.CRY: its method is read from there.
+        QTest::newRow("upper-case extension") << false << "b.CRY" << "KV9C" << "b" << "3xDES" << "(6 - 24 symbols)";
+        QTest::newRow("no file") << false << "other.cry" << "KV97" << "e" << "-" << "(6 - 24 symbols)";
+    }
+
     void decryptionPromptReadsTheFilesMethod()
     {
+        QFETCH(bool, showCry);
+        QFETCH(QString, file);
+        QFETCH(QString, magic);
+        QFETCH(QString, entry);
+        QFETCH(QString, method);
+        QFETCH(QString, range);
         TKV_ScriptedInteraction ui;
         Window w(ui);
-        w.win->ShowCry = false;
-        // A container whose fourth magic byte names no method, and no file at all: "-".
-        WriteFile(w.dir.filePath(QStringLiteral("a.txt.cry")), QStringLiteral("XXXX garbage"));
-        w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
-        ui.ExpectDecryptPrompt(QStringLiteral("a.txt"), prSkip);
-        QCOMPARE(w.win->PromptToDecrypt(QStringLiteral("a.txt")), static_cast<int>(prSkip));
-        QCOMPARE(ui.Prompts().at(0).MethodText, QStringLiteral("-"));
-        QCOMPARE(ui.Prompts().at(0).EnterText, QStringLiteral("Enter the password (6 - 24 symbols)"));
+        w.win->ShowCry = showCry;
+        WriteFile(w.dir.filePath(file), magic);
+        w.win->DirCryptor->Files = {entry};
+        ui.ExpectDecryptPrompt(entry, prSkip);
+        QCOMPARE(w.win->PromptToDecrypt(entry), static_cast<int>(prSkip));
+        QCOMPARE(ui.Prompts().at(0).MethodText, method);
+        QCOMPARE(ui.Prompts().at(0).EnterText, QStringLiteral("Enter the password ") + range);
+        // Whatever the method, the decryption prompt accepts up to 24 characters.
         QCOMPARE(ui.Prompts().at(0).MaxChars, 24);
         QVERIFY(!w.win->Pwd->Entered);
     }
