@@ -265,6 +265,32 @@ private slots:
         QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("wrongpw"));
     }
 
+    // "Do not use at all" answered while a decryption recalls a password switches saving off too: a
+    // session password that was to be saved must not bring the master password dialog back.
+    void notAtAllDuringARecallEndsSaving()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        l.win.Pwd->OnePassword = true;
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("session1"), false, true);
+        l.Encrypt({QStringLiteral("a.txt")});
+        QVERIFY(l.win.PrgState->SavePassword);
+        // The master password expires; the next list asks for it and hears "Do not use at all".
+        l.win.MasterPwdExpire_ButtonClick();
+        ui.ExpectMasterPassword(MasterPasswordAnswer::NotAtAll);
+        l.w.Reread();
+        l.Decrypt({QStringLiteral("a.txt")});
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt"))), Content(QStringLiteral("a.txt")));
+        QVERIFY(!l.win.PwdTable->Master.Store);
+        QVERIFY(!l.win.PrgState->SavePassword);
+        // The session password serves the next encryption, and nothing asks to store it.
+        l.w.Reread();
+        l.Encrypt({QStringLiteral("b.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("b.txt")));
+        QCOMPARE(ui.Prompts().size(), 1);
+    }
+
     void saveDisabledWithoutStore()
     {
         TKV_ScriptedInteraction ui;
