@@ -198,6 +198,39 @@ private slots:
         l.win.PrgState->Busy.Clear();
     }
 
+    // While a prompt waits between two files, the list run is still work: other commands only ask
+    // to wait, and the window does not close.
+    void commandsWaitWhileAPromptIsShown()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ListWindow l(ui, names);
+        QStringList statuses;
+        bool closed = false;
+        bool inside = false;
+        ui.WhilePasswordPrompt = [&] {
+            // A command that was not refused would prompt again from in here.
+            if (inside) return;
+            inside = true;
+            for (void (TMainWin::*command)() : {&TMainWin::EncrFileList, &TMainWin::DecrFileList,
+                                                &TMainWin::Delete1Click, &TMainWin::EncriptAll1Click}) {
+                l.win.UpdateStatus(QStringLiteral("Idle."));
+                (l.win.*command)();
+                statuses.append(StatusText(l.win));
+            }
+            closed = closed || l.win.close();
+            inside = false;
+        };
+        ui.ExpectEncryptPrompt(names[0], prSkip);
+        ui.ExpectEncryptPrompt(names[1], prAccepted, QStringLiteral("password"));
+        l.Encrypt(names);
+        QCOMPARE(statuses, QStringList(8, QStringLiteral("Please wait until the process is finished.")));
+        QVERIFY(!closed);
+        QVERIFY(l.Plain(names[0]) && !l.Crypted(names[0]));
+        QVERIFY(l.Crypted(names[1]));
+        QVERIFY(l.win.PrgState->Busy.Empty());
+    }
+
     void rememberedPasswordsStoredAndRecalled()
     {
         TKV_ScriptedInteraction ui;
@@ -306,23 +339,13 @@ private slots:
     // The real dialogs, clicked: two files encrypted with one typed password and decrypted again.
     void endToEndThroughTheRealDialogs()
     {
-        QTemporaryDir folder;
-        TKV_CurrentDirectory here(folder.path());
-        QTemporaryDir settings;
-        QString text = DefaultSettingsText();
-        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
-        const QString path = WriteFile(settings.filePath(QStringLiteral("crypt file.ini")), text);
-        TMainWinSetup setup;
-        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
-            return std::make_unique<TKV_IniSettings>(path);
-        };
-        TMainWin win(std::move(setup));
-        CreateForms(win);
+        TKV_RealDialogsWindow real;
+        TMainWin& win = *real.window;
         win.show();
         win.FormActivate();
         const QStringList names = {QStringLiteral("one.txt"), QStringLiteral("two.txt")};
         for (const QString& name : names)
-            QVERIFY(WriteBytes(folder.filePath(name), Content(name, 50000)));
+            QVERIFY(WriteBytes(real.Path(name), Content(name, 50000)));
         win.ReadFLists();
 
         int shown = 0;
@@ -340,8 +363,8 @@ private slots:
         QTest::mouseClick(win.Encrypt_Button, Qt::LeftButton);
         QCOMPARE(shown, 1);
         for (const QString& name : names) {
-            QVERIFY(Exists(folder.filePath(name + QStringLiteral(".cry"))));
-            QVERIFY(!Exists(folder.filePath(name)));
+            QVERIFY(Exists(real.Path(name + QStringLiteral(".cry"))));
+            QVERIFY(!Exists(real.Path(name)));
         }
 
         QTimer::singleShot(0, &win, [&] {
@@ -356,7 +379,7 @@ private slots:
         win.Decrypt_ButtonClick();
         QCOMPARE(shown, 2);
         for (const QString& name : names)
-            QCOMPARE(ReadBytes(folder.filePath(name)), Content(name, 50000));
+            QCOMPARE(ReadBytes(real.Path(name)), Content(name, 50000));
     }
 };
 

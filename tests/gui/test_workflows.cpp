@@ -462,20 +462,11 @@ private slots:
     // A real message box: the wrong-password box's "All" button.
     void theRealWrongPasswordBoxAnswersAll()
     {
-        QTemporaryDir dir;
-        TKV_CurrentDirectory here(dir.path());
-        QTemporaryDir settings;
-        QString text = DefaultSettingsText();
-        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
-        TMainWinSetup setup;
-        const QString path = WriteFile(settings.filePath(QStringLiteral("crypt file.ini")), text);
-        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
-            return std::make_unique<TKV_IniSettings>(path);
-        };
-        TMainWin window(std::move(setup));
+        TKV_RealDialogsWindow real;
+        TMainWin& window = *real.window;
         window.DirCryptor->Directory = QDir::currentPath();
         window.Pwd->SetPassword("right");
-        const QString plain = QDir::current().filePath(QStringLiteral("a.txt"));
+        const QString plain = real.Path(QStringLiteral("a.txt"));
         QVERIFY(WriteBytes(plain, kContent));
         QCOMPARE(window.Pwd->EncryptFile(FsPath(plain), window.DefaultMethod), 0);
         QVERIFY(QFile::remove(plain));
@@ -492,7 +483,7 @@ private slots:
         QVERIFY(!window.DecrFile(QStringLiteral("a.txt")));
         QCOMPARE(shown, WrongPasswordText(QStringLiteral("a.txt")));
         QVERIFY(window.PrgState->Abort);
-        QVERIFY(Exists(QDir::current().filePath(QStringLiteral("a.txt.cry"))));
+        QVERIFY(Exists(real.Path(QStringLiteral("a.txt.cry"))));
     }
 };
 
