@@ -57,8 +57,7 @@ int AskForFilePassword(TMainWin& w, TPasswordPrompt& dialog, const TKV_PromptSet
         Wipe(answer.Password);
         return result;
     }
-    w.Pwd->SetPassword(
-        std::string_view(answer.Password.constData(), static_cast<std::size_t>(answer.Password.size())));
+    w.Pwd->SetPassword(std::string_view(answer.Password.constData(), static_cast<std::size_t>(answer.Password.size())));
     Wipe(answer.Password);
     PasswordAccepted(*w.Pwd, w.Pwd->OnePassword, w.PwdControls);
     w.Pwd->OneForList = answer.OneForList;

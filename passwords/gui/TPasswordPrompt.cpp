@@ -138,8 +138,7 @@ void TPasswordPrompt::Submit_ButtonClick()
     // Enter in the first entry of the encryption prompt goes on to the verification entry.
     if (MoveToSecondEntry(MaskEdit1, MaskEdit2)) return;
     const QString second = MaskEdit2 != nullptr ? MaskEdit2->text() : QString();
-    const QString message =
-        CheckPromptEntry(MaskEdit1->text(), MaskEdit2 != nullptr ? &second : nullptr, maxChars_);
+    const QString message = CheckPromptEntry(MaskEdit1->text(), MaskEdit2 != nullptr ? &second : nullptr, maxChars_);
     if (!message.isEmpty()) {
         ShowDialogError(this, ShowError, message);
         return;

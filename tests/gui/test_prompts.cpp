@@ -367,13 +367,19 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("method");
         QTest::addColumn<QString>("range");
+        const auto row = [](const char* tag, bool showCry, const char* file, const char* magic, const char* entry,
+                            const char* method, const char* range) {
+            QTest::newRow(tag) << showCry << QString::fromLatin1(file) << QString::fromLatin1(magic)
+                               << QString::fromLatin1(entry) << QString::fromLatin1(method)
+                               << QString::fromLatin1(range);
+        };
         // A fourth magic byte that names no method: "-".
-        QTest::newRow("unknown") << false << "a.txt.cry" << "XXXX garbage" << "a.txt" << "-" << "(6 - 24 symbols)";
-        QTest::newRow("DES, ShowCry on") << true << "c.cry" << "KV97" << "c.cry" << "DES" << "(6 - 8 symbols)";
-        QTest::newRow("IDEA") << false << "d.cry" << "KV98" << "d" << "IDEA" << "(6 - 16 symbols)";
+        row("unknown", false, "a.txt.cry", "XXXX garbage", "a.txt", "-", "(6 - 24 symbols)");
+        row("DES, ShowCry on", true, "c.cry", "KV97", "c.cry", "DES", "(6 - 8 symbols)");
+        row("IDEA", false, "d.cry", "KV98", "d", "IDEA", "(6 - 16 symbols)");
         // The entry "b" stands for b.CRY: its method is read from there.
-        QTest::newRow("upper-case extension") << false << "b.CRY" << "KV9C" << "b" << "3xDES" << "(6 - 24 symbols)";
-        QTest::newRow("no file") << false << "other.cry" << "KV97" << "e" << "-" << "(6 - 24 symbols)";
+        row("upper-case extension", false, "b.CRY", "KV9C", "b", "3xDES", "(6 - 24 symbols)");
+        row("no file", false, "other.cry", "KV97", "e", "-", "(6 - 24 symbols)");
     }
 
     void decryptionPromptReadsTheFilesMethod()
