@@ -293,9 +293,14 @@ private slots:
             QStringLiteral("Invalid password for the file a.txt !Press 'All' button to abort processing the file list."),
             false);
         l.w.Reread();
+        const SecretBytes held = l.win.Pwd->Password;
+        const std::int32_t heldLength = l.win.Pwd->PwdLength;
         l.Decrypt({QStringLiteral("a.txt")});
         QVERIFY(l.Crypted(QStringLiteral("a.txt")));
         QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("wrongpw"));
+        // The recalled password has left the engine object again.
+        QVERIFY(l.win.Pwd->Password == held);
+        QCOMPARE(l.win.Pwd->PwdLength, heldLength);
     }
 
     // "Do not use at all" answered while a decryption recalls a password switches saving off too: a

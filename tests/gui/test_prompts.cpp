@@ -311,6 +311,37 @@ private slots:
         QVERIFY(!w.win->PwdExpire_Button->isEnabled());
     }
 
+    void encryptionPromptRulesFollowTheDefaultMethod_data()
+    {
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("maxChars");
+        QTest::newRow("DES") << kMethodDES << QStringLiteral("DES") << 8;
+        // The older DES codes, kept when a stored setting holds them.
+        QTest::newRow("DES without chaining") << 0 << QStringLiteral("DES") << 8;
+        QTest::newRow("DES, key from the characters") << 2 << QStringLiteral("DES") << 8;
+        QTest::newRow("IDEA") << kMethodIDEA << QStringLiteral("IDEA") << 16;
+        QTest::newRow("Triple DES") << kMethodTripleDES << QStringLiteral("3xDES") << 24;
+    }
+
+    void encryptionPromptRulesFollowTheDefaultMethod()
+    {
+        QFETCH(int, method);
+        QFETCH(QString, name);
+        QFETCH(int, maxChars);
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->DefaultMethod = method;
+        w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prSkip);
+        QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("a.txt")), static_cast<int>(prSkip));
+        const TKV_PromptSetup setup = ui.Prompts().at(0);
+        QCOMPARE(setup.MethodText, name);
+        QCOMPARE(setup.MaxChars, maxChars);
+        QCOMPARE(setup.EnterText, QStringLiteral("Enter the password (6 - %1 symbols)").arg(maxChars));
+        QVERIFY(!w.win->Pwd->Entered);
+    }
+
     void listOfSeveralWithOnePerListAndStore()
     {
         TKV_ScriptedInteraction ui;
