@@ -92,12 +92,13 @@ void TMainWin::ProcessFileList(int direction)
                 if (directoryRun) PrgState->Abort = true;
                 break;
             }
-            if (PrgState->SavePassword) {
+            if (!PrgState->ListsRaised) RaiseLists();
+            // Stored only once the container it opens is there: a refused, declined or failed
+            // encryption would otherwise replace the password of a container left as it was.
+            if (EncrFile(name) && PrgState->SavePassword) {
                 PwdTable->RememberPassword(path.toStdString(), *Pwd);
                 AfterTableRequest(*this);
             }
-            if (!PrgState->ListsRaised) RaiseLists();
-            EncrFile(name);
         }
         if (PrgState->Abort) break;
     }

@@ -254,6 +254,35 @@ private slots:
         QCOMPARE(l.Stored(names[1]), QString());
     }
 
+    // The password of a container that is not replaced stays stored: a declined overwrite, or an
+    // encryption that fails, touches nothing.
+    void anEncryptionThatDoesNotHappenStoresNothing()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("firstpw"), false, true);
+        l.Encrypt({QStringLiteral("a.txt")});
+        const QByteArray container = ReadBytes(l.w.Path(QStringLiteral("a.txt.cry")));
+        QVERIFY(WriteBytes(l.w.Path(QStringLiteral("a.txt")), Content(QStringLiteral("newer"))));
+        l.w.Reread();
+
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secondpw"), false, true);
+        ui.ExpectInfoOkCancel(QStringLiteral("File %1 already exist in the list of encrypted files. Overwrite?")
+                                  .arg(l.w.Path(QStringLiteral("a.txt.cry"))),
+                              false);
+        ui.ExpectEncryptPrompt(QStringLiteral("b.txt"), prAccepted, QStringLiteral("thirdpw"), false, true);
+        ui.ExpectError(QStringLiteral("Processing file b.txt has been aborted. The disk may be full."));
+        l.win.Pwd->Faults.failWriteAfter = 0;
+        l.Encrypt({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        l.win.Pwd->Faults.failWriteAfter = -1;
+
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt.cry"))), container);
+        QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("firstpw"));
+        QVERIFY(l.Plain(QStringLiteral("b.txt")) && !l.Crypted(QStringLiteral("b.txt")));
+        QCOMPARE(l.Stored(QStringLiteral("b.txt")), QString());
+    }
+
     void recalledPasswordServesOnlyItsFile()
     {
         TKV_ScriptedInteraction ui;
