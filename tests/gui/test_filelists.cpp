@@ -308,6 +308,40 @@ private slots:
         QVERIFY(l.win.Pwd->Entered);
     }
 
+    // Expiry is lazy: the master password pressed expired in the middle of a list still opens the
+    // database for the rest of it; the next list asks for it again.
+    void theMasterExpiresOnlyAtTheEndOfAList()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")};
+        ListWindow l(ui, names, 30000);
+        l.UseDatabase();
+        l.win.PwdTable->Master.Expires = true;
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("firstpw"), false, true);
+        ui.ExpectEncryptPrompt(names[1], prAccepted, QStringLiteral("secondpw"), false, true);
+        l.Encrypt({names[0], names[1]});
+        l.w.Reread();
+        bool pressed = false;
+        l.win.Pwd->ProcessMessages = [&] {
+            if (pressed) return;
+            pressed = true;
+            l.win.MasterPwdExpire_ButtonClick();
+        };
+        l.Decrypt({names[0], names[1]});
+        l.win.Pwd->ProcessMessages = nullptr;
+        QVERIFY(pressed);
+        QCOMPARE(ReadBytes(l.w.Path(names[0])), Content(names[0], 30000));
+        QCOMPARE(ReadBytes(l.w.Path(names[1])), Content(names[1], 30000));
+        QVERIFY(!l.win.PwdTable->Master.Entered);
+        QVERIFY(!l.win.MasterPwdExpire_Button->isEnabled());
+        // The next list needs the database and asks.
+        ui.ExpectEncryptPrompt(names[2], prAccepted, QStringLiteral("thirdpw"), false, true);
+        ui.ExpectMasterPassword(MasterPasswordAnswer::NotNow);
+        l.Encrypt({names[2]});
+        QVERIFY(l.Crypted(names[2]));
+        QCOMPARE(ui.Prompts().size(), 3);
+    }
+
     void failedDecryptionKeepsTheStoredPassword()
     {
         TKV_ScriptedInteraction ui;
