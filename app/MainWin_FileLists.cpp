@@ -36,6 +36,14 @@ private:
     bool owner_;
 };
 
+// The password table may have asked for the master password. "Do not use at all" switched the
+// database off, and with it the wish to save passwords; the expiry controls follow the master's state.
+void AfterTableRequest(TMainWin& w)
+{
+    if (!w.PwdTable->Master.Store) w.PrgState->SavePassword = false;
+    w.ApplyExpiryControls();
+}
+
 } // namespace
 
 void TMainWin::ProcessFileList(int direction)
@@ -64,7 +72,7 @@ void TMainWin::ProcessFileList(int direction)
             if (ShowCry) plain.chop(4);
             // A stored password serves this one file; the engine object gets its own back afterwards.
             RecalledPassword recalled = PwdTable->RecallPassword(plain.toStdString(), *Pwd);
-            ApplyExpiryControls();
+            AfterTableRequest(*this);
             if (!recalled) {
                 const int result = PromptToDecrypt(name);
                 if (result == prSkip) continue;
@@ -84,13 +92,13 @@ void TMainWin::ProcessFileList(int direction)
                 if (directoryRun) PrgState->Abort = true;
                 break;
             }
-            if (PrgState->SavePassword) {
-                PwdTable->RememberPassword(path.toStdString(), *Pwd);
-                if (!PwdTable->Master.Store) PrgState->SavePassword = false;
-                ApplyExpiryControls();
-            }
             if (!PrgState->ListsRaised) RaiseLists();
-            EncrFile(name);
+            // Stored only once the container it opens is there: a refused, declined or failed
+            // encryption would otherwise replace the password of a container left as it was.
+            if (EncrFile(name) && PrgState->SavePassword) {
+                PwdTable->RememberPassword(path.toStdString(), *Pwd);
+                AfterTableRequest(*this);
+            }
         }
         if (PrgState->Abort) break;
     }

@@ -30,37 +30,59 @@ void Wipe(QByteArray& bytes)
     bytes.clear();
 }
 
+// A password for the session, or for the list the file belongs to, serves without asking.
+bool HeldForListOrSession(const TKV_Pwd& pwd)
+{
+    return pwd.Entered && (pwd.OnePassword || pwd.OneForList);
+}
+
+// What both prompts show alike: the file, and whether one password may serve the rest of the list.
+TKV_PromptSetup PromptSetupFor(const TMainWin& w, const TPasswordPrompt& dialog, const QString& name)
+{
+    TKV_PromptSetup setup;
+    setup.Name = name;
+    setup.FileLabel = PromptFileLabel(dialog, w.DirCryptor->Directory, name);
+    setup.OneForListEnabled = !w.Pwd->OnePassword && w.DirCryptor->Files.size() > 1;
+    setup.OneForListChecked = setup.OneForListEnabled && w.OnePerList;
+    setup.CancelAllShown = dialog.CancelAllShown();
+    return setup;
+}
+
+// Shows the prompt. An accepted password goes, scrambled, into the engine object with its expiry,
+// and the list choice is kept; the typed copy is wiped on every path.
+int AskForFilePassword(TMainWin& w, TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer)
+{
+    const int result = w.Interaction().PasswordPrompt(dialog, setup, answer);
+    if (result != prAccepted) {
+        Wipe(answer.Password);
+        return result;
+    }
+    w.Pwd->SetPassword(std::string_view(answer.Password.constData(), static_cast<std::size_t>(answer.Password.size())));
+    Wipe(answer.Password);
+    PasswordAccepted(*w.Pwd, w.Pwd->OnePassword, w.PwdControls);
+    w.Pwd->OneForList = answer.OneForList;
+    return result;
+}
+
 } // namespace
 
 int TMainWin::PromptToEncrypt(const QString& name)
 {
-    if (Pwd->Entered && (Pwd->OnePassword || Pwd->OneForList)) return prAccepted;
+    if (HeldForListOrSession(*Pwd)) return prAccepted;
     if (Forms.Encrypt == nullptr) return prSkip;
 
-    TKV_PromptSetup setup;
-    setup.Name = name;
-    setup.FileLabel = PromptFileLabel(*Forms.Encrypt, DirCryptor->Directory, name);
+    TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Encrypt, name);
     const char* method = MethodName(DefaultMethod);
     // A method code beyond the known ones (an edited setting) gets the widest rule.
     setup.MethodText = QString::fromLatin1(method != nullptr ? method : "-");
     setup.EnterText = QStringLiteral("Enter the password ") + RangeText(setup.MethodText);
     setup.MaxChars = EncryptMaxChars(setup.MethodText);
-    setup.OneForListEnabled = !Pwd->OnePassword && DirCryptor->Files.size() > 1;
-    setup.OneForListChecked = setup.OneForListEnabled && OnePerList;
     setup.SaveEnabled = PwdTable->Master.Store;
     setup.SaveChecked = setup.SaveEnabled;
-    setup.CancelAllShown = Forms.Encrypt->CancelAllShown();
 
     TKV_PromptAnswer answer;
-    const int result = ui_->PasswordPrompt(*Forms.Encrypt, setup, answer);
-    if (result != prAccepted) {
-        Wipe(answer.Password);
-        return result;
-    }
-    Pwd->SetPassword(std::string_view(answer.Password.constData(), static_cast<std::size_t>(answer.Password.size())));
-    Wipe(answer.Password);
-    PasswordAccepted(*Pwd, Pwd->OnePassword, PwdControls);
-    Pwd->OneForList = answer.OneForList;
+    const int result = AskForFilePassword(*this, *Forms.Encrypt, setup, answer);
+    if (result != prAccepted) return result;
     PrgState->SavePassword = answer.SavePassword;
     ApplyExpiryControls();
     return prAccepted;
@@ -68,31 +90,19 @@ int TMainWin::PromptToEncrypt(const QString& name)
 
 int TMainWin::PromptToDecrypt(const QString& name)
 {
-    if (Pwd->Entered && (Pwd->OnePassword || Pwd->OneForList)) return prAccepted;
+    if (HeldForListOrSession(*Pwd)) return prAccepted;
     if (Forms.Decrypt == nullptr) return prSkip;
 
-    TKV_PromptSetup setup;
-    setup.Name = name;
-    setup.FileLabel = PromptFileLabel(*Forms.Decrypt, DirCryptor->Directory, name);
-    QString container = JoinDirectory(DirCryptor->Directory, name);
-    if (!ShowCry) container += QStringLiteral(".cry");
+    TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Decrypt, name);
+    // The container the entry stands for, whatever the letter case of its extension.
+    const QString container = JoinDirectory(DirCryptor->Directory, CryptedFileName(name));
     setup.MethodText = QString::fromStdString(ReadMethodTag(QFile::encodeName(container).toStdString()));
     setup.EnterText = QStringLiteral("Enter the password ") + RangeText(setup.MethodText);
     setup.MaxChars = kDecryptMaxChars;
-    setup.OneForListEnabled = !Pwd->OnePassword && DirCryptor->Files.size() > 1;
-    setup.OneForListChecked = setup.OneForListEnabled && OnePerList;
-    setup.CancelAllShown = Forms.Decrypt->CancelAllShown();
 
     TKV_PromptAnswer answer;
-    const int result = ui_->PasswordPrompt(*Forms.Decrypt, setup, answer);
-    if (result != prAccepted) {
-        Wipe(answer.Password);
-        return result;
-    }
-    Pwd->SetPassword(std::string_view(answer.Password.constData(), static_cast<std::size_t>(answer.Password.size())));
-    Wipe(answer.Password);
-    PasswordAccepted(*Pwd, Pwd->OnePassword, PwdControls);
-    Pwd->OneForList = answer.OneForList;
+    const int result = AskForFilePassword(*this, *Forms.Decrypt, setup, answer);
+    if (result != prAccepted) return result;
     ApplyExpiryControls();
     return prAccepted;
 }

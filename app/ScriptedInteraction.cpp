@@ -189,6 +189,7 @@ int TKV_ScriptedInteraction::PasswordPrompt(TPasswordPrompt& dialog, const TKV_P
                                             TKV_PromptAnswer& answer)
 {
     prompts_.append(setup);
+    if (WhilePasswordPrompt) WhilePasswordPrompt();
     const Step* step =
         Take(dialog.IsEncryption() ? TKV_PromptKind::EncryptPrompt : TKV_PromptKind::DecryptPrompt, setup.Name);
     if (step == nullptr) {

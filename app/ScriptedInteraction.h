@@ -55,6 +55,9 @@ public:
                              bool oneForList = false, bool savePassword = false);
     void ExpectDecryptPrompt(const QString& name, int result, const QString& password = QString(),
                              bool oneForList = false);
+    // Runs as each password prompt comes up, before it is answered: what else the window does while
+    // the user is being asked.
+    std::function<void()> WhilePasswordPrompt;
     // What each password prompt was asked to show, in order.
     QList<TKV_PromptSetup> Prompts() const { return prompts_; }
 

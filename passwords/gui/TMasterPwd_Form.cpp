@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TMasterPwd_Form.h"
 
+#include "PasswordDialogs.h"
 #include "PasswordMessages.h"
 #include "ResultCodes.h"
 #include "TKV_PwdTable.h"
@@ -8,23 +9,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
-
-namespace {
-
-QLineEdit* PasswordEntry(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setEchoMode(QLineEdit::Password);
-    edit->setMinimumWidth(220);
-    return edit;
-}
-
-} // namespace
 
 TMasterPwd_Form::TMasterPwd_Form(QWidget* parent) : QDialog(parent)
 {
@@ -35,24 +21,15 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent) : QDialog(parent)
     Heading_Label =
         new QLabel(QStringLiteral("Please enter the Master Password to access the database of file passwords."), this);
     Heading_Label->setWordWrap(true);
-    Note_Label = new QLabel(QStringLiteral("Note: case of characters is meaningful"), this);
-    QFont italic = Note_Label->font();
-    italic.setItalic(true);
-    Note_Label->setFont(italic);
+    Note_Label = Italic(new QLabel(QStringLiteral("Note: case of characters is meaningful"), this));
     Enter_Label = new QLabel(QStringLiteral("Enter the password ( 6 - 16 symbols )"), this);
     MaskEdit1 = PasswordEntry("MaskEdit1", this);
     Reenter_Label = new QLabel(QStringLiteral("Reenter the password for verification"), this);
     MaskEdit2 = PasswordEntry("MaskEdit2", this);
 
-    Submit_Button = new QPushButton(QStringLiteral("Submit"), this);
-    Submit_Button->setObjectName(QStringLiteral("Submit_Button"));
-    Submit_Button->setDefault(true);
-    SubmitLater_Button = new QPushButton(QStringLiteral("Do not use now"), this);
-    SubmitLater_Button->setObjectName(QStringLiteral("SubmitLater_Button"));
-    SubmitLater_Button->setAutoDefault(false);
-    NotUse_Button = new QPushButton(QStringLiteral("Do not use at all"), this);
-    NotUse_Button->setObjectName(QStringLiteral("NotUse_Button"));
-    NotUse_Button->setAutoDefault(false);
+    Submit_Button = DialogButton("Submit_Button", "Submit", true, this);
+    SubmitLater_Button = DialogButton("SubmitLater_Button", "Do not use now", false, this);
+    NotUse_Button = DialogButton("NotUse_Button", "Do not use at all", false, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Heading_Label);
@@ -78,17 +55,13 @@ MasterPasswordAnswer TMasterPwd_Form::Run(TKV_PwdTable& table)
 {
     table_ = &table;
     notAtAll_ = false;
-    EmptyEntries();
+    EmptyEntries(MaskEdit1, MaskEdit2);
     MaskEdit1->setFocus();
     adjustSize();
-    if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
     const int code = exec();
     table_ = nullptr;
-    EmptyEntries();
+    EmptyEntries(MaskEdit1, MaskEdit2);
     if (code == QDialog::Accepted) return MasterPasswordAnswer::Submitted;
     return notAtAll_ ? MasterPasswordAnswer::NotAtAll : MasterPasswordAnswer::NotNow;
 }
@@ -96,24 +69,21 @@ MasterPasswordAnswer TMasterPwd_Form::Run(TKV_PwdTable& table)
 void TMasterPwd_Form::Submit_ButtonClick()
 {
     // Enter in the first entry goes on to the second.
-    if (MaskEdit1->hasFocus()) {
-        MaskEdit2->setFocus();
-        return;
-    }
+    if (MoveToSecondEntry(MaskEdit1, MaskEdit2)) return;
     const QByteArray first = MaskEdit1->text().toUtf8();
     const QByteArray second = MaskEdit2->text().toUtf8();
     const MasterEntryCheck check =
         CheckMasterPasswordEntry(std::string_view(first.constData(), static_cast<std::size_t>(first.size())),
                                  std::string_view(second.constData(), static_cast<std::size_t>(second.size())));
     if (check != MasterEntryCheck::Ok) {
-        Error(QString::fromUtf8(MasterEntryCheckMessage(check)));
+        ShowDialogError(this, ShowError, QString::fromUtf8(MasterEntryCheckMessage(check)));
         return;
     }
     if (table_ == nullptr) return;
     const int result =
         table_->SubmitMasterPassword(std::string_view(first.constData(), static_cast<std::size_t>(first.size())));
     if (result == kResultWrongPassword) {
-        Error(QString::fromUtf8(kInvalidPasswordMessage));
+        ShowDialogError(this, ShowError, QString::fromUtf8(kInvalidPasswordMessage));
         return;
     }
     accept();
@@ -124,19 +94,4 @@ void TMasterPwd_Form::NotUse_ButtonClick()
     // The table switches the database off when it sees this answer.
     notAtAll_ = true;
     reject();
-}
-
-void TMasterPwd_Form::Error(const QString& text)
-{
-    if (ShowError) {
-        ShowError(text);
-        return;
-    }
-    QMessageBox::critical(this, QStringLiteral("Error"), text);
-}
-
-void TMasterPwd_Form::EmptyEntries()
-{
-    MaskEdit1->clear();
-    MaskEdit2->clear();
 }

@@ -41,8 +41,6 @@ public:
 private:
     void Submit_ButtonClick();
     void NotUse_ButtonClick();
-    void Error(const QString& text);
-    void EmptyEntries();
 
     TKV_PwdTable* table_ = nullptr;
     bool notAtAll_ = false;

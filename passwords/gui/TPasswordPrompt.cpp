@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TPasswordPrompt.h"
 
+#include "PasswordDialogs.h"
 #include "PromptRules.h"
 
 #include <QCheckBox>
@@ -9,36 +10,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
-
-namespace {
-
-QLabel* Italic(QLabel* label)
-{
-    QFont font = label->font();
-    font.setItalic(true);
-    label->setFont(font);
-    return label;
-}
-
-QLineEdit* PasswordEntry(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setEchoMode(QLineEdit::Password);
-    edit->setMinimumWidth(220);
-    return edit;
-}
-
-} // namespace
 
 TPasswordPrompt::TPasswordPrompt(bool encryption, QWidget* parent) : QDialog(parent), encryption_(encryption)
 {
     setObjectName(encryption ? QStringLiteral("TEncrypt") : QStringLiteral("TDecrypt"));
-    setWindowTitle(encryption ? QStringLiteral("Encryption") : QStringLiteral("Decryption"));
+    setWindowTitle(encryption ? QStringLiteral("Encryption procedure") : QStringLiteral("Decryption procedure"));
     setModal(true);
 
     auto* heading = new QFrame(this);
@@ -68,15 +46,9 @@ TPasswordPrompt::TPasswordPrompt(bool encryption, QWidget* parent) : QDialog(par
     OnePwdList_CheckBox = new QCheckBox(QStringLiteral("One password for a file list"), this);
     OnePwdList_CheckBox->setObjectName(QStringLiteral("OnePwdList_CheckBox"));
 
-    Submit_Button = new QPushButton(QStringLiteral("Submit"), this);
-    Submit_Button->setObjectName(QStringLiteral("Submit_Button"));
-    Submit_Button->setDefault(true);
-    Button1 = new QPushButton(QStringLiteral("Cancel"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAutoDefault(false);
-    CancelAll = new QPushButton(QStringLiteral("Cancel All"), this);
-    CancelAll->setObjectName(QStringLiteral("CancelAll"));
-    CancelAll->setAutoDefault(false);
+    Submit_Button = DialogButton("Submit_Button", "Submit", true, this);
+    Button1 = DialogButton("Button1", "Cancel", false, this);
+    CancelAll = DialogButton("CancelAll", "Cancel All", false, this);
     CancelAll->setVisible(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -136,18 +108,14 @@ void TPasswordPrompt::Prepare(const TKV_PromptSetup& setup)
         SavePwd_CheckBox->setEnabled(setup.SaveEnabled);
         SavePwd_CheckBox->setChecked(setup.SaveChecked);
     }
-    EmptyEntries();
+    EmptyEntries(MaskEdit1, MaskEdit2);
     MaskEdit1->setFocus();
 }
 
 int TPasswordPrompt::Run(TKV_PromptAnswer& answer)
 {
     adjustSize();
-    if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
     const int code = exec();
     answer.Result = code == QDialog::Accepted ? prAccepted : code == prCancelAll ? prCancelAll : prSkip;
     if (answer.Result == prAccepted) {
@@ -155,7 +123,7 @@ int TPasswordPrompt::Run(TKV_PromptAnswer& answer)
         answer.OneForList = OnePwdList_CheckBox->isChecked();
         answer.SavePassword = SavePwd_CheckBox != nullptr && SavePwd_CheckBox->isChecked();
     }
-    EmptyEntries();
+    EmptyEntries(MaskEdit1, MaskEdit2);
     return answer.Result;
 }
 
@@ -168,15 +136,11 @@ void TPasswordPrompt::SetCancelAllShown(bool shown)
 void TPasswordPrompt::Submit_ButtonClick()
 {
     // Enter in the first entry of the encryption prompt goes on to the verification entry.
-    if (MaskEdit2 != nullptr && MaskEdit1->hasFocus()) {
-        MaskEdit2->setFocus();
-        return;
-    }
+    if (MoveToSecondEntry(MaskEdit1, MaskEdit2)) return;
     const QString second = MaskEdit2 != nullptr ? MaskEdit2->text() : QString();
-    const QString message =
-        CheckPromptEntry(MaskEdit1->text(), MaskEdit2 != nullptr ? &second : nullptr, maxChars_);
+    const QString message = CheckPromptEntry(MaskEdit1->text(), MaskEdit2 != nullptr ? &second : nullptr, maxChars_);
     if (!message.isEmpty()) {
-        Error(message);
+        ShowDialogError(this, ShowError, message);
         return;
     }
     accept();
@@ -185,19 +149,4 @@ void TPasswordPrompt::Submit_ButtonClick()
 void TPasswordPrompt::CancelAllClick()
 {
     done(prCancelAll);
-}
-
-void TPasswordPrompt::Error(const QString& text)
-{
-    if (ShowError) {
-        ShowError(text);
-        return;
-    }
-    QMessageBox::critical(this, QStringLiteral("Error"), text);
-}
-
-void TPasswordPrompt::EmptyEntries()
-{
-    MaskEdit1->clear();
-    if (MaskEdit2 != nullptr) MaskEdit2->clear();
 }

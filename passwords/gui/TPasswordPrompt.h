@@ -74,8 +74,8 @@ public:
     QLabel* Note_Label = nullptr;
     QLabel* Enter_Label = nullptr;
     QLineEdit* MaskEdit1 = nullptr;
-    QLabel* Reenter_Label = nullptr;  // encryption only
-    QLineEdit* MaskEdit2 = nullptr;   // encryption only
+    QLabel* Reenter_Label = nullptr; // encryption only
+    QLineEdit* MaskEdit2 = nullptr;  // encryption only
     QCheckBox* OnePwdList_CheckBox = nullptr;
     QCheckBox* SavePwd_CheckBox = nullptr; // encryption only
     QPushButton* Submit_Button = nullptr;
@@ -91,8 +91,6 @@ protected:
 private:
     void Submit_ButtonClick();
     void CancelAllClick();
-    void Error(const QString& text);
-    void EmptyEntries();
 
     bool encryption_;
     bool cancelAllShown_ = false;

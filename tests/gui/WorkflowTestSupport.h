@@ -166,3 +166,33 @@ private:
 public:
     std::unique_ptr<TMainWin> window;
 };
+
+// A window that shows the real dialogs and message boxes, over a temporary folder of its own that
+// is the current directory. Its dialogs are created; it is neither shown nor activated.
+class TKV_RealDialogsWindow
+{
+public:
+    TKV_RealDialogsWindow() : here_(dir_.path())
+    {
+        QString text = DefaultSettingsText();
+        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+        const QString path = WriteFile(settings_.filePath(QStringLiteral("crypt file.ini")), text);
+        TMainWinSetup setup;
+        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
+            return std::make_unique<TKV_IniSettings>(path);
+        };
+        window = std::make_unique<TMainWin>(std::move(setup));
+        CreateForms(*window);
+    }
+
+    // As the window names it: below the current directory.
+    QString Path(const QString& name) const { return QDir::current().filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    TKV_CurrentDirectory here_;
+    QTemporaryDir settings_;
+
+public:
+    std::unique_ptr<TMainWin> window;
+};

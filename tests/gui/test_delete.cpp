@@ -384,19 +384,9 @@ private slots:
     // The real dialog, clicked: "&Delete" on the Crypted list's entry.
     void theRealDialogDeletes()
     {
-        QTemporaryDir dir;
-        TKV_CurrentDirectory here(dir.path());
-        QTemporaryDir settings;
-        QString text = DefaultSettingsText();
-        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
-        const QString path = WriteFile(settings.filePath(QStringLiteral("crypt file.ini")), text);
-        TMainWinSetup setup;
-        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
-            return std::make_unique<TKV_IniSettings>(path);
-        };
-        TMainWin window(std::move(setup));
-        CreateForms(window);
-        const QString container = QDir::current().filePath(QStringLiteral("a.txt.cry"));
+        TKV_RealDialogsWindow real;
+        TMainWin& window = *real.window;
+        const QString container = real.Path(QStringLiteral("a.txt.cry"));
         QVERIFY(WriteBytes(container, kContent));
         window.ReadFLists();
         Select(window.Crypted_ListView, {QStringLiteral("a.txt")});

@@ -198,6 +198,39 @@ private slots:
         l.win.PrgState->Busy.Clear();
     }
 
+    // While a prompt waits between two files, the list run is still work: other commands only ask
+    // to wait, and the window does not close.
+    void commandsWaitWhileAPromptIsShown()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ListWindow l(ui, names);
+        QStringList statuses;
+        bool closed = false;
+        bool inside = false;
+        ui.WhilePasswordPrompt = [&] {
+            // A command that was not refused would prompt again from in here.
+            if (inside) return;
+            inside = true;
+            for (void (TMainWin::*command)() : {&TMainWin::EncrFileList, &TMainWin::DecrFileList,
+                                                &TMainWin::Delete1Click, &TMainWin::EncriptAll1Click}) {
+                l.win.UpdateStatus(QStringLiteral("Idle."));
+                (l.win.*command)();
+                statuses.append(StatusText(l.win));
+            }
+            closed = closed || l.win.close();
+            inside = false;
+        };
+        ui.ExpectEncryptPrompt(names[0], prSkip);
+        ui.ExpectEncryptPrompt(names[1], prAccepted, QStringLiteral("password"));
+        l.Encrypt(names);
+        QCOMPARE(statuses, QStringList(8, QStringLiteral("Please wait until the process is finished.")));
+        QVERIFY(!closed);
+        QVERIFY(l.Plain(names[0]) && !l.Crypted(names[0]));
+        QVERIFY(l.Crypted(names[1]));
+        QVERIFY(l.win.PrgState->Busy.Empty());
+    }
+
     void rememberedPasswordsStoredAndRecalled()
     {
         TKV_ScriptedInteraction ui;
@@ -219,6 +252,35 @@ private slots:
         QCOMPARE(ReadBytes(l.w.Path(names[1])), Content(names[1]));
         QCOMPARE(l.Stored(names[0]), QString());
         QCOMPARE(l.Stored(names[1]), QString());
+    }
+
+    // The password of a container that is not replaced stays stored: a declined overwrite, or an
+    // encryption that fails, touches nothing.
+    void anEncryptionThatDoesNotHappenStoresNothing()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("firstpw"), false, true);
+        l.Encrypt({QStringLiteral("a.txt")});
+        const QByteArray container = ReadBytes(l.w.Path(QStringLiteral("a.txt.cry")));
+        QVERIFY(WriteBytes(l.w.Path(QStringLiteral("a.txt")), Content(QStringLiteral("newer"))));
+        l.w.Reread();
+
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secondpw"), false, true);
+        ui.ExpectInfoOkCancel(QStringLiteral("File %1 already exist in the list of encrypted files. Overwrite?")
+                                  .arg(l.w.Path(QStringLiteral("a.txt.cry"))),
+                              false);
+        ui.ExpectEncryptPrompt(QStringLiteral("b.txt"), prAccepted, QStringLiteral("thirdpw"), false, true);
+        ui.ExpectError(QStringLiteral("Processing file b.txt has been aborted. The disk may be full."));
+        l.win.Pwd->Faults.failWriteAfter = 0;
+        l.Encrypt({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        l.win.Pwd->Faults.failWriteAfter = -1;
+
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt.cry"))), container);
+        QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("firstpw"));
+        QVERIFY(l.Plain(QStringLiteral("b.txt")) && !l.Crypted(QStringLiteral("b.txt")));
+        QCOMPARE(l.Stored(QStringLiteral("b.txt")), QString());
     }
 
     void recalledPasswordServesOnlyItsFile()
@@ -246,6 +308,40 @@ private slots:
         QVERIFY(l.win.Pwd->Entered);
     }
 
+    // Expiry is lazy: the master password pressed expired in the middle of a list still opens the
+    // database for the rest of it; the next list asks for it again.
+    void theMasterExpiresOnlyAtTheEndOfAList()
+    {
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")};
+        ListWindow l(ui, names, 30000);
+        l.UseDatabase();
+        l.win.PwdTable->Master.Expires = true;
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("firstpw"), false, true);
+        ui.ExpectEncryptPrompt(names[1], prAccepted, QStringLiteral("secondpw"), false, true);
+        l.Encrypt({names[0], names[1]});
+        l.w.Reread();
+        bool pressed = false;
+        l.win.Pwd->ProcessMessages = [&] {
+            if (pressed) return;
+            pressed = true;
+            l.win.MasterPwdExpire_ButtonClick();
+        };
+        l.Decrypt({names[0], names[1]});
+        l.win.Pwd->ProcessMessages = nullptr;
+        QVERIFY(pressed);
+        QCOMPARE(ReadBytes(l.w.Path(names[0])), Content(names[0], 30000));
+        QCOMPARE(ReadBytes(l.w.Path(names[1])), Content(names[1], 30000));
+        QVERIFY(!l.win.PwdTable->Master.Entered);
+        QVERIFY(!l.win.MasterPwdExpire_Button->isEnabled());
+        // The next list needs the database and asks.
+        ui.ExpectEncryptPrompt(names[2], prAccepted, QStringLiteral("thirdpw"), false, true);
+        ui.ExpectMasterPassword(MasterPasswordAnswer::NotNow);
+        l.Encrypt({names[2]});
+        QVERIFY(l.Crypted(names[2]));
+        QCOMPARE(ui.Prompts().size(), 3);
+    }
+
     void failedDecryptionKeepsTheStoredPassword()
     {
         TKV_ScriptedInteraction ui;
@@ -260,9 +356,40 @@ private slots:
             QStringLiteral("Invalid password for the file a.txt !Press 'All' button to abort processing the file list."),
             false);
         l.w.Reread();
+        const SecretBytes held = l.win.Pwd->Password;
+        const std::int32_t heldLength = l.win.Pwd->PwdLength;
         l.Decrypt({QStringLiteral("a.txt")});
         QVERIFY(l.Crypted(QStringLiteral("a.txt")));
         QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("wrongpw"));
+        // The recalled password has left the engine object again.
+        QVERIFY(l.win.Pwd->Password == held);
+        QCOMPARE(l.win.Pwd->PwdLength, heldLength);
+    }
+
+    // "Do not use at all" answered while a decryption recalls a password switches saving off too: a
+    // session password that was to be saved must not bring the master password dialog back.
+    void notAtAllDuringARecallEndsSaving()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        l.win.Pwd->OnePassword = true;
+        l.UseDatabase();
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("session1"), false, true);
+        l.Encrypt({QStringLiteral("a.txt")});
+        QVERIFY(l.win.PrgState->SavePassword);
+        // The master password expires; the next list asks for it and hears "Do not use at all".
+        l.win.MasterPwdExpire_ButtonClick();
+        ui.ExpectMasterPassword(MasterPasswordAnswer::NotAtAll);
+        l.w.Reread();
+        l.Decrypt({QStringLiteral("a.txt")});
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt"))), Content(QStringLiteral("a.txt")));
+        QVERIFY(!l.win.PwdTable->Master.Store);
+        QVERIFY(!l.win.PrgState->SavePassword);
+        // The session password serves the next encryption, and nothing asks to store it.
+        l.w.Reread();
+        l.Encrypt({QStringLiteral("b.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("b.txt")));
+        QCOMPARE(ui.Prompts().size(), 1);
     }
 
     void saveDisabledWithoutStore()
@@ -280,23 +407,13 @@ private slots:
     // The real dialogs, clicked: two files encrypted with one typed password and decrypted again.
     void endToEndThroughTheRealDialogs()
     {
-        QTemporaryDir folder;
-        TKV_CurrentDirectory here(folder.path());
-        QTemporaryDir settings;
-        QString text = DefaultSettingsText();
-        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
-        const QString path = WriteFile(settings.filePath(QStringLiteral("crypt file.ini")), text);
-        TMainWinSetup setup;
-        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
-            return std::make_unique<TKV_IniSettings>(path);
-        };
-        TMainWin win(std::move(setup));
-        CreateForms(win);
+        TKV_RealDialogsWindow real;
+        TMainWin& win = *real.window;
         win.show();
         win.FormActivate();
         const QStringList names = {QStringLiteral("one.txt"), QStringLiteral("two.txt")};
         for (const QString& name : names)
-            QVERIFY(WriteBytes(folder.filePath(name), Content(name, 50000)));
+            QVERIFY(WriteBytes(real.Path(name), Content(name, 50000)));
         win.ReadFLists();
 
         int shown = 0;
@@ -314,8 +431,8 @@ private slots:
         QTest::mouseClick(win.Encrypt_Button, Qt::LeftButton);
         QCOMPARE(shown, 1);
         for (const QString& name : names) {
-            QVERIFY(Exists(folder.filePath(name + QStringLiteral(".cry"))));
-            QVERIFY(!Exists(folder.filePath(name)));
+            QVERIFY(Exists(real.Path(name + QStringLiteral(".cry"))));
+            QVERIFY(!Exists(real.Path(name)));
         }
 
         QTimer::singleShot(0, &win, [&] {
@@ -330,7 +447,7 @@ private slots:
         win.Decrypt_ButtonClick();
         QCOMPARE(shown, 2);
         for (const QString& name : names)
-            QCOMPARE(ReadBytes(folder.filePath(name)), Content(name, 50000));
+            QCOMPARE(ReadBytes(real.Path(name)), Content(name, 50000));
     }
 };
 

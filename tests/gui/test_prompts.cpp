@@ -150,6 +150,7 @@ private slots:
     void encryptionPromptTexts()
     {
         TEncrypt dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Encryption procedure"));
         QCOMPARE(dialog.Heading_Label->text(), QStringLiteral("Please assign a password for the file"));
         QCOMPARE(dialog.MethodCaption_Label->text(), QStringLiteral("Encryption method:"));
         QCOMPARE(dialog.Note_Label->text(), QStringLiteral("Note: case of characters is meaningful"));
@@ -170,6 +171,7 @@ private slots:
     void decryptionPromptTexts()
     {
         TDecrypt dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Decryption procedure"));
         QCOMPARE(dialog.Heading_Label->text(), QStringLiteral("Please enter a valid password for the file"));
         QCOMPARE(dialog.MethodCaption_Label->text(), QStringLiteral("Encrypted by: "));
         QVERIFY(dialog.MaskEdit2 == nullptr);
@@ -309,6 +311,37 @@ private slots:
         QVERIFY(!w.win->PwdExpire_Button->isEnabled());
     }
 
+    void encryptionPromptRulesFollowTheDefaultMethod_data()
+    {
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("maxChars");
+        QTest::newRow("DES") << kMethodDES << QStringLiteral("DES") << 8;
+        // The older DES codes, kept when a stored setting holds them.
+        QTest::newRow("DES without chaining") << 0 << QStringLiteral("DES") << 8;
+        QTest::newRow("DES, key from the characters") << 2 << QStringLiteral("DES") << 8;
+        QTest::newRow("IDEA") << kMethodIDEA << QStringLiteral("IDEA") << 16;
+        QTest::newRow("Triple DES") << kMethodTripleDES << QStringLiteral("3xDES") << 24;
+    }
+
+    void encryptionPromptRulesFollowTheDefaultMethod()
+    {
+        QFETCH(int, method);
+        QFETCH(QString, name);
+        QFETCH(int, maxChars);
+        TKV_ScriptedInteraction ui;
+        Window w(ui);
+        w.win->DefaultMethod = method;
+        w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prSkip);
+        QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("a.txt")), static_cast<int>(prSkip));
+        const TKV_PromptSetup setup = ui.Prompts().at(0);
+        QCOMPARE(setup.MethodText, name);
+        QCOMPARE(setup.MaxChars, maxChars);
+        QCOMPARE(setup.EnterText, QStringLiteral("Enter the password (6 - %1 symbols)").arg(maxChars));
+        QVERIFY(!w.win->Pwd->Entered);
+    }
+
     void listOfSeveralWithOnePerListAndStore()
     {
         TKV_ScriptedInteraction ui;
@@ -357,18 +390,47 @@ private slots:
         QVERIFY(!w.win->Pwd->Entered);
     }
 
+    void decryptionPromptReadsTheFilesMethod_data()
+    {
+        QTest::addColumn<bool>("showCry");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("magic");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("range");
+        const auto row = [](const char* tag, bool showCry, const char* file, const char* magic, const char* entry,
+                            const char* method, const char* range) {
+            QTest::newRow(tag) << showCry << QString::fromLatin1(file) << QString::fromLatin1(magic)
+                               << QString::fromLatin1(entry) << QString::fromLatin1(method)
+                               << QString::fromLatin1(range);
+        };
+        // A fourth magic byte that names no method: "-".
+        row("unknown", false, "a.txt.cry", "XXXX garbage", "a.txt", "-", "(6 - 24 symbols)");
+        row("DES, ShowCry on", true, "c.cry", "KV97", "c.cry", "DES", "(6 - 8 symbols)");
+        row("IDEA", false, "d.cry", "KV98", "d", "IDEA", "(6 - 16 symbols)");
+        // The entry "b" stands for b.CRY: its method is read from there.
+        row("upper-case extension", false, "b.CRY", "KV9C", "b", "3xDES", "(6 - 24 symbols)");
+        row("no file", false, "other.cry", "KV97", "e", "-", "(6 - 24 symbols)");
+    }
+
     void decryptionPromptReadsTheFilesMethod()
     {
+        QFETCH(bool, showCry);
+        QFETCH(QString, file);
+        QFETCH(QString, magic);
+        QFETCH(QString, entry);
+        QFETCH(QString, method);
+        QFETCH(QString, range);
         TKV_ScriptedInteraction ui;
         Window w(ui);
-        w.win->ShowCry = false;
-        // A container whose fourth magic byte names no method, and no file at all: "-".
-        WriteFile(w.dir.filePath(QStringLiteral("a.txt.cry")), QStringLiteral("XXXX garbage"));
-        w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
-        ui.ExpectDecryptPrompt(QStringLiteral("a.txt"), prSkip);
-        QCOMPARE(w.win->PromptToDecrypt(QStringLiteral("a.txt")), static_cast<int>(prSkip));
-        QCOMPARE(ui.Prompts().at(0).MethodText, QStringLiteral("-"));
-        QCOMPARE(ui.Prompts().at(0).EnterText, QStringLiteral("Enter the password (6 - 24 symbols)"));
+        w.win->ShowCry = showCry;
+        WriteFile(w.dir.filePath(file), magic);
+        w.win->DirCryptor->Files = {entry};
+        ui.ExpectDecryptPrompt(entry, prSkip);
+        QCOMPARE(w.win->PromptToDecrypt(entry), static_cast<int>(prSkip));
+        QCOMPARE(ui.Prompts().at(0).MethodText, method);
+        QCOMPARE(ui.Prompts().at(0).EnterText, QStringLiteral("Enter the password ") + range);
+        // Whatever the method, the decryption prompt accepts up to 24 characters.
         QCOMPARE(ui.Prompts().at(0).MaxChars, 24);
         QVERIFY(!w.win->Pwd->Entered);
     }

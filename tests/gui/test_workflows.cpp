@@ -237,25 +237,46 @@ private slots:
     }
 
     // The engine keeps a file that stood under the target's name; the workflow must not undo that.
+    void aFailedDecryptionKeepsThePlainFileAgreedToBeOverwritten_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("wrong password") << QStringLiteral("password") << WrongPasswordText(QStringLiteral("a.txt"));
+        QTest::newRow("stopped") << QStringLiteral("stop") << QStringLiteral("You have aborted processing a.txt.");
+        QTest::newRow("disk full") << QStringLiteral("write")
+                                   << QStringLiteral("Processing file a.txt has been aborted. The disk may be full.");
+    }
+
     void aFailedDecryptionKeepsThePlainFileAgreedToBeOverwritten()
     {
+        QFETCH(QString, failure);
+        QFETCH(QString, message);
         TKV_ScriptedInteraction ui;
         TKV_WorkflowWindow w(ui);
-        QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent));
+        QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent.repeated(20)));
         QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt")), QByteArray("keep me")));
         QVERIFY(::chmod(QFile::encodeName(w.Path(QStringLiteral("a.txt"))).constData(), 0640) == 0);
         w.Reread();
-        w.window->Pwd->SetPassword("not the password");
+        if (failure == QStringLiteral("password")) w.window->Pwd->SetPassword("not the password");
+        // The stop button as the user would press it, between two chunks.
+        if (failure == QStringLiteral("stop"))
+            w.window->Pwd->ProcessMessages = [&w] { w.window->PrgState->Abort = true; };
+        if (failure == QStringLiteral("write")) w.window->Pwd->Faults.failWriteAfter = 100;
 
         ui.ExpectInfoOkCancel(Say(kOverwritePlainQuestion, w.Path(QStringLiteral("a.txt"))), true);
-        ui.ExpectErrorOkAll(WrongPasswordText(QStringLiteral("a.txt")), false);
+        if (failure == QStringLiteral("password"))
+            ui.ExpectErrorOkAll(message, false);
+        else
+            ui.ExpectError(message);
         QVERIFY(!w.window->DecrFile(QStringLiteral("a.txt")));
         QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), QByteArray("keep me"));
         QCOMPARE(ModeOf(w.Path(QStringLiteral("a.txt"))), 0640u);
         QVERIFY(Exists(w.Path(QStringLiteral("a.txt.cry"))));
         QCOMPARE(w.Plain(), QStringList{QStringLiteral("a.txt")});
         QCOMPARE(w.Crypted(), QStringList{QStringLiteral("a.txt")});
-        QCOMPARE(TildeNames(w.Directory()), QStringList());
+        // Nothing half-written is left beside them.
+        QCOMPARE(QDir(w.Directory()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.cry")}));
     }
 
     void aStoppedEncryptionKeepsTheOldContainer()
@@ -462,20 +483,11 @@ private slots:
     // A real message box: the wrong-password box's "All" button.
     void theRealWrongPasswordBoxAnswersAll()
     {
-        QTemporaryDir dir;
-        TKV_CurrentDirectory here(dir.path());
-        QTemporaryDir settings;
-        QString text = DefaultSettingsText();
-        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
-        TMainWinSetup setup;
-        const QString path = WriteFile(settings.filePath(QStringLiteral("crypt file.ini")), text);
-        setup.OpenSettings = [path]() -> std::unique_ptr<TKV_SettingsAccess> {
-            return std::make_unique<TKV_IniSettings>(path);
-        };
-        TMainWin window(std::move(setup));
+        TKV_RealDialogsWindow real;
+        TMainWin& window = *real.window;
         window.DirCryptor->Directory = QDir::currentPath();
         window.Pwd->SetPassword("right");
-        const QString plain = QDir::current().filePath(QStringLiteral("a.txt"));
+        const QString plain = real.Path(QStringLiteral("a.txt"));
         QVERIFY(WriteBytes(plain, kContent));
         QCOMPARE(window.Pwd->EncryptFile(FsPath(plain), window.DefaultMethod), 0);
         QVERIFY(QFile::remove(plain));
@@ -492,7 +504,7 @@ private slots:
         QVERIFY(!window.DecrFile(QStringLiteral("a.txt")));
         QCOMPARE(shown, WrongPasswordText(QStringLiteral("a.txt")));
         QVERIFY(window.PrgState->Abort);
-        QVERIFY(Exists(QDir::current().filePath(QStringLiteral("a.txt.cry"))));
+        QVERIFY(Exists(real.Path(QStringLiteral("a.txt.cry"))));
     }
 };
 
