@@ -97,6 +97,15 @@ inline constexpr int kMethodIDEA = 1;
 inline constexpr int kMethodDES = 3;
 inline constexpr int kMethodTripleDES = 4;
 
+// How DecrFile tries a file. A try with a password from the database does not show a wrong-password
+// result (the list run asks the user instead), and that second try does not ask again about
+// overwriting the target.
+struct TKV_DecrTry
+{
+    bool StoredPassword = false;
+    bool OverwriteAgreed = false;
+};
+
 class TMainWin : public QMainWindow
 {
     Q_OBJECT
@@ -273,7 +282,9 @@ public:
     // source could not be removed afterwards; false when refused, declined or failed, after the
     // user has been told. Callers check Busy.
     bool EncrFile(const QString& name);
-    bool DecrFile(const QString& name);
+    bool DecrFile(const QString& name, TKV_DecrTry attempt = {});
+    // The engine's result of the last EncrFile/DecrFile; 0 also when it never reached the engine.
+    int LastEngineResult = 0;
     // The container behind an entry of the Crypted list, without directory.
     QString CryptedFileName(const QString& caption) const;
     // The message of a non-zero engine result for list name `name`; "All" to a wrong password sets

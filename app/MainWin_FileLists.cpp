@@ -3,6 +3,7 @@
 #include "MainWin.h"
 
 #include "PromptRules.h"
+#include "ResultCodes.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
@@ -82,9 +83,22 @@ void TMainWin::ProcessFileList(int direction)
                 }
             }
             if (!PrgState->ListsRaised) RaiseLists();
-            const bool decrypted = DecrFile(name);
+            const bool stored = static_cast<bool>(recalled);
+            bool decrypted = DecrFile(name, {stored, false});
+            if (!decrypted && stored && LastEngineResult == kResultWrongPassword && !PrgState->Abort) {
+                // The stored password does not open the file (a container replaced since, an older
+                // database): the user is asked as if none were stored, or the file stays locked.
+                recalled.Withdraw();
+                const int result = PromptToDecrypt(name);
+                if (result == prSkip) continue;
+                if (result == prCancelAll) {
+                    if (directoryRun) PrgState->Abort = true;
+                    break;
+                }
+                decrypted = DecrFile(name, {false, true});
+            }
             // The stored entry goes only once the file it protects is back.
-            if (decrypted && recalled) recalled.Confirm();
+            if (decrypted && stored) recalled.Confirm();
         } else {
             const int result = PromptToEncrypt(name);
             if (result == prSkip) continue;

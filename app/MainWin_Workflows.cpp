@@ -25,12 +25,14 @@ struct TKV_OneFileJob
     bool Encrypting = true;
     // The target's entry as its list shows it, removed when the target is overwritten.
     QString TargetCaption;
+    TKV_DecrTry Attempt;
 };
 
 bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
 {
     TKV_Interaction& ui = w.Interaction();
     TKV_PrgState& state = *w.PrgState;
+    w.LastEngineResult = kResultOk;
     const std::string sourcePath = FsPath(job.Source);
     const std::string targetPath = FsPath(job.Target);
 
@@ -47,7 +49,8 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
     }
     state.TargetExisted = false;
     if (GetFileKind(targetPath) != FileKind::Missing) {
-        if (!ui.InfoOkCancel(
+        if (!job.Attempt.OverwriteAgreed &&
+            !ui.InfoOkCancel(
                 WithName(job.Encrypting ? kOverwriteCryptedQuestion : kOverwritePlainQuestion, job.Target)))
             return false;
         state.TargetExisted = true;
@@ -63,6 +66,7 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
     const int code = job.Encrypting ? w.Pwd->EncryptFile(sourcePath, w.DefaultMethod) : w.Pwd->DecryptFile(sourcePath);
     w.StopProcessTimer();
     state.Busy.Exclude(action);
+    w.LastEngineResult = code;
 
     w.UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
     w.ProgressBar1->setValue(w.ProgressBar1->minimum());
@@ -70,7 +74,7 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
 
     if (code != kResultOk) {
         // The engine left a target that stood there before untouched; it keeps its own attributes.
-        w.ShowEngineError(code, job.Name);
+        if (!(job.Attempt.StoredPassword && code == kResultWrongPassword)) w.ShowEngineError(code, job.Name);
         return false;
     }
     SetFileAttributes(targetPath, attributes);
@@ -107,7 +111,7 @@ bool TMainWin::EncrFile(const QString& name)
     return ProcessOneFile(*this, job);
 }
 
-bool TMainWin::DecrFile(const QString& name)
+bool TMainWin::DecrFile(const QString& name, TKV_DecrTry attempt)
 {
     // With ShowCry on the list names the container itself; off, the plain file it gives.
     const QString plainName = ShowCry ? name.left(name.size() - 4) : name;
@@ -117,6 +121,7 @@ bool TMainWin::DecrFile(const QString& name)
     job.Target = JoinQPath(DirCryptor->Directory, plainName);
     job.Encrypting = false;
     job.TargetCaption = plainName;
+    job.Attempt = attempt;
     return ProcessOneFile(*this, job);
 }
 

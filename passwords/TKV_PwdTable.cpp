@@ -292,7 +292,8 @@ RecalledPassword::RecalledPassword(TKV_PwdTable& table, TKV_Pwd& pwd, std::strin
 RecalledPassword::RecalledPassword(RecalledPassword&& other) noexcept
     : table_(std::exchange(other.table_, nullptr)), pwd_(std::exchange(other.pwd_, nullptr)),
       fileName_(std::move(other.fileName_)), recalled_(std::move(other.recalled_)),
-      previous_(std::move(other.previous_)), previousLength_(other.previousLength_)
+      previous_(std::move(other.previous_)), previousLength_(other.previousLength_),
+      withdrawn_(std::exchange(other.withdrawn_, false))
 {
     if (table_ != nullptr && table_->pending_ == &other) table_->pending_ = this;
 }
@@ -307,6 +308,7 @@ RecalledPassword& RecalledPassword::operator=(RecalledPassword&& other) noexcept
         recalled_ = std::move(other.recalled_);
         previous_ = std::move(other.previous_);
         previousLength_ = other.previousLength_;
+        withdrawn_ = std::exchange(other.withdrawn_, false);
         if (table_ != nullptr && table_->pending_ == &other) table_->pending_ = this;
     }
     return *this;
@@ -325,13 +327,21 @@ bool RecalledPassword::Confirm()
     return forgotten;
 }
 
-void RecalledPassword::Restore() noexcept
+void RecalledPassword::Withdraw() noexcept
 {
-    if (pwd_ == nullptr) return;
+    if (pwd_ == nullptr || withdrawn_) return;
     // Swapping, not copying: the recalled bytes leave through the zeroing allocator.
     pwd_->Password.swap(previous_);
     pwd_->PwdLength = previousLength_;
     SecretBytes().swap(previous_);
+    withdrawn_ = true;
+}
+
+void RecalledPassword::Restore() noexcept
+{
+    if (pwd_ == nullptr) return;
+    Withdraw();
+    withdrawn_ = false;
     SecretBytes().swap(recalled_);
     if (table_->pending_ == this) table_->pending_ = nullptr;
     pwd_ = nullptr;

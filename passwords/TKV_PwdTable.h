@@ -40,7 +40,7 @@ public:
     ~RecalledPassword();
 
     // True while a recalled password sits in the engine object.
-    explicit operator bool() const noexcept { return pwd_ != nullptr; }
+    explicit operator bool() const noexcept { return pwd_ != nullptr && !withdrawn_; }
 
     // The decryption succeeded: removes the entry (only if it still holds the recalled password) and
     // gives the engine object its own password back. Returns false, after showing the database error,
@@ -48,6 +48,9 @@ public:
     bool Confirm();
     // The decryption failed or never ran: the entry stays, the engine object gets its own password back.
     void Restore() noexcept;
+    // The recalled password did not open the file: the engine object gets its own password back for
+    // the user's try, and Confirm() still removes the entry if that try succeeds.
+    void Withdraw() noexcept;
 
 private:
     friend class TKV_PwdTable;
@@ -59,6 +62,7 @@ private:
     SecretBytes recalled_; // scrambled, as in the engine object
     SecretBytes previous_;
     std::int32_t previousLength_ = 0;
+    bool withdrawn_ = false;
 };
 
 class TKV_PwdTable

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Processing the selected files of a list: passwords per file, list and session, skipping and
 // cancelling, the stop button, remembered passwords, and one run through the real dialogs.
+#include "Workflows.h"
 #include "WorkflowTestSupport.h"
 
 #include "QtInteraction.h"
@@ -342,8 +343,23 @@ private slots:
         QCOMPARE(ui.Prompts().size(), 3);
     }
 
-    void failedDecryptionKeepsTheStoredPassword()
+    // A stored password that does not open its file (an older database, a container replaced since)
+    // must not lock the file: the user is asked, and the stale entry goes only once theirs works.
+    void aStoredPasswordThatFailsGivesWayToTheUsers_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("the right password") << int(prAccepted) << QStringLiteral("rightpw") << true;
+        QTest::newRow("another wrong one") << int(prAccepted) << QStringLiteral("wrongpw2") << false;
+        QTest::newRow("Cancel") << int(prSkip) << QString() << false;
+    }
+
+    void aStoredPasswordThatFailsGivesWayToTheUsers()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, typed);
+        QFETCH(bool, opened);
         TKV_ScriptedInteraction ui;
         ListWindow l(ui, {QStringLiteral("a.txt")});
         l.UseDatabase();
@@ -352,18 +368,24 @@ private slots:
         TKV_Pwd wrong;
         wrong.SetPassword("wrongpw");
         QVERIFY(l.win.PwdTable->StorePassword(l.w.Path(QStringLiteral("a.txt")).toStdString(), wrong));
-        ui.ExpectErrorOkAll(
-            QStringLiteral("Invalid password for the file a.txt !Press 'All' button to abort processing the file list."),
-            false);
+        // A plain namesake the user agrees once to replace.
+        QVERIFY(WriteBytes(l.w.Path(QStringLiteral("a.txt")), "older"));
+        ui.ExpectInfoOkCancel(WithName(kOverwritePlainQuestion, l.w.Path(QStringLiteral("a.txt"))), true);
+        ui.ExpectDecryptPrompt(QStringLiteral("a.txt"), answer, typed);
+        if (answer == prAccepted && !opened)
+            ui.ExpectErrorOkAll(
+                QStringLiteral("Invalid password for the file a.txt !Press 'All' button to abort processing the "
+                               "file list."),
+                false);
         l.w.Reread();
         const SecretBytes held = l.win.Pwd->Password;
-        const std::int32_t heldLength = l.win.Pwd->PwdLength;
         l.Decrypt({QStringLiteral("a.txt")});
-        QVERIFY(l.Crypted(QStringLiteral("a.txt")));
-        QCOMPARE(l.Stored(QStringLiteral("a.txt")), QStringLiteral("wrongpw"));
-        // The recalled password has left the engine object again.
-        QVERIFY(l.win.Pwd->Password == held);
-        QCOMPARE(l.win.Pwd->PwdLength, heldLength);
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt"))),
+                 opened ? Content(QStringLiteral("a.txt")) : QByteArray("older"));
+        QCOMPARE(!Exists(l.w.Path(QStringLiteral("a.txt.cry"))), opened);
+        QCOMPARE(l.Stored(QStringLiteral("a.txt")), opened ? QString() : QStringLiteral("wrongpw"));
+        if (answer == prSkip) QVERIFY(l.win.Pwd->Password == held);
+        QCOMPARE(ui.Pending(), 0);
     }
 
     // "Do not use at all" answered while a decryption recalls a password switches saving off too: a

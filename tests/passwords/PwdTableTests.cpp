@@ -210,6 +210,38 @@ TEST_F(Recall, AFailedDecryptionKeepsTheLineAndGivesThePasswordBack)
     EXPECT_EQ(ReadBytes(db), before);
 }
 
+// A stored password that no longer opens its file steps aside for the one the user types; the stale
+// line goes only if the typed one works.
+TEST_F(Recall, AWithdrawnRecallLeavesTheUsersPasswordAndRemovesTheLineOnlyOnConfirm)
+{
+    EnterMaster();
+    WriteDatabase({"/a=stale-pass", "/b=2-pass"});
+    const Bytes before = ReadBytes(db);
+    {
+        RecalledPassword recalled = table.RecallPassword("/a", pwd);
+        ASSERT_TRUE(recalled);
+        recalled.Withdraw();
+        EXPECT_FALSE(recalled);
+        ExpectPwdUntouched();
+        recalled.Withdraw();
+        ExpectPwdUntouched();
+    }
+    ExpectPwdUntouched();
+    EXPECT_EQ(ReadBytes(db), before);
+
+    RecalledPassword recalled = table.RecallPassword("/a", pwd);
+    ASSERT_TRUE(recalled);
+    recalled.Withdraw();
+    pwd.SetPassword("typed-pass");
+    RecalledPassword moved = std::move(recalled);
+    EXPECT_FALSE(moved);
+    EXPECT_TRUE(moved.Confirm());
+    // The password the user typed stays the engine object's own.
+    EXPECT_EQ(PasswordOf(pwd), "typed-pass");
+    EXPECT_EQ(DatabaseLines(), std::vector<std::string>{"/b=2-pass"});
+    EXPECT_FALSE(moved.Confirm());
+}
+
 TEST_F(Recall, AMovedRecallIsFinishedOnce)
 {
     EnterMaster();
