@@ -323,13 +323,21 @@ public:
         if (options_.keyfile) recalled = table_.RecallPassword(DatabaseName(target), engine_);
         if (!recalled && !HaveFilePassword(false)) return false;
         const FileAttributes attributes = GetFileAttributes(path);
-        const int result = RunEngine(path, false);
+        const bool stored = static_cast<bool>(recalled);
+        int result = RunEngine(path, false);
+        if (result == kResultWrongPassword && stored) {
+            // A stale entry (an older database, a container replaced since) must not lock the file:
+            // the file password is tried, and the entry goes once that opens it.
+            recalled.Withdraw();
+            Complain("the password stored for " + target + " does not open " + path + "; trying the file password");
+            if (HaveFilePassword(false)) result = RunEngine(path, false);
+        }
         if (result != kResultOk) {
             Complain(EngineErrorMessage(result, path, false));
             return false; // a recalled password stays in the database
         }
         SetFileAttributes(target, attributes);
-        if (recalled && !recalled.Confirm()) Complain("the password of " + target + " stays in the database");
+        if (stored && !recalled.Confirm()) Complain("the password of " + target + " stays in the database");
         if (!options_.keep && ::unlink(path.c_str()) != 0) {
             Complain(path + " was decrypted into " + target + ", but deleting it failed: " + std::strerror(errno));
             return false;

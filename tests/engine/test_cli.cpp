@@ -560,6 +560,36 @@ TEST_F(CliKeyfile, AFailedDecryptionKeepsTheStoredPassword)
     EXPECT_EQ(ReadBytes(work / "a.txt"), a);
 }
 
+// A stored password that no longer opens the file (the container was replaced) must not lock it:
+// the file password is tried, and the stale entry goes once that one opens it.
+TEST_F(CliKeyfile, AStaleStoredPasswordGivesWayToTheFilePassword)
+{
+    const Bytes a = Pattern(700, 6);
+    WriteBytes(work / "a.txt", a);
+    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("old-pass"), "--keyfile", db, "--master-password-file",
+                   master, work / "a.txt"})
+                  .status,
+              0);
+    std::filesystem::remove(work / "a.txt.cry");
+    MakeContainer(work / "a.txt", a, 4, "new-pass");
+
+    const Outcome alone = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_TRUE(Exists(work / "a.txt.cry"));
+    EXPECT_FALSE(Exists(work / "a.txt"));
+
+    const Outcome typed = Run({"decrypt", "--keyfile", db, "--master-password-file", master, "--password-file",
+                               PasswordFile("new-pass"), work / "a.txt.cry"});
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    EXPECT_TRUE(Contains(typed.err, "does not open"));
+    EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+
+    // The stale entry is gone: a container under the old password is no longer opened from the database.
+    std::filesystem::remove(work / "a.txt");
+    MakeContainer(work / "a.txt", a, 4, "old-pass");
+    EXPECT_EQ(Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"}).status, 1);
+}
+
 TEST_F(CliKeyfile, WrongMasterPasswordForAnExistingDatabase)
 {
     WriteBytes(work / "a.txt", Pattern(10, 4));
