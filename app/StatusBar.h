@@ -21,6 +21,8 @@ public:
     void SetPanelWidth(int panel, int width);
     // The status line shows its whole text as a tool tip, for messages longer than the bar.
     void SetShowTips(bool on) { showTips_ = on; }
+    // The panel at `x`, or -1.
+    int PanelAt(int x) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -30,9 +32,13 @@ signals:
     void PanelTextSet(int panel, const QString& text);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Panel rectangles as painted: narrowed in proportion when the bar is narrower than its panels.
+    QVector<QRect> PanelRects() const;
+
     QStringList texts_;
     QVector<int> widths_;
     bool showTips_ = false;

@@ -7,7 +7,10 @@
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QProgressBar>
+#include <QToolTip>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -150,6 +153,27 @@ private slots:
         QCOMPARE(window->ProgressBar1->value(), 95);
         QCOMPARE(window->ProgressBar2->value(), 5);
         QCOMPARE(Panels(*window), kBlankPanels);
+    }
+
+    // A band narrower than its panels narrows each in proportion; hovering one shows its whole text.
+    void aNarrowBarShowsEachPanelsWholeTextUnderTheMouse()
+    {
+        TKV_StatusBar bar(3);
+        for (int panel = 0; panel < 3; ++panel)
+            bar.SetPanelWidth(panel, 100);
+        bar.resize(150, 20);
+        bar.SetPanelText(0, QStringLiteral("Estimated: 01m:05s"));
+        bar.SetPanelText(1, QStringLiteral("Done: 20480 KBytes"));
+        bar.SetPanelText(2, QStringLiteral("Size: "));
+        QCOMPARE(bar.PanelAt(10), 0);
+        QCOMPARE(bar.PanelAt(60), 1);
+        QCOMPARE(bar.PanelAt(120), 2);
+        QCOMPARE(bar.PanelAt(151), -1);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QHelpEvent help(QEvent::ToolTip, QPoint(60, 10), bar.mapToGlobal(QPoint(60, 10)));
+        QApplication::sendEvent(&bar, &help);
+        QCOMPARE(QToolTip::text(), QStringLiteral("Done: 20480 KBytes"));
     }
 
     void raisingAndDroppingTheLists_data()
