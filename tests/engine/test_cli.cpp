@@ -506,6 +506,16 @@ class CliKeyfile : public Cli
 protected:
     std::string master = PasswordFile("master-of-db");
     std::string db = io / "passwords.key";
+
+    // Encrypts `path` under `password`, storing the password in the database.
+    int EncryptStoring(const std::string& path, const std::string& password, bool keep = false)
+    {
+        std::vector<std::string> args = {"encrypt", "--password-file", PasswordFile(password), "--keyfile", db,
+                                         "--master-password-file", master};
+        if (keep) args.push_back("--keep");
+        args.push_back(path);
+        return Run(args).status;
+    }
 };
 
 // Stored on encryption under the absolute plain path, recalled on decryption without a file
@@ -542,10 +552,7 @@ TEST_F(CliKeyfile, AFailedDecryptionKeepsTheStoredPassword)
 {
     const Bytes a = Pattern(5000, 3);
     WriteBytes(work / "a.txt", a);
-    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("file-pass-2"), "--keyfile", db, "--master-password-file",
-                   master, work / "a.txt"})
-                  .status,
-              0);
+    ASSERT_EQ(EncryptStoring(work / "a.txt", "file-pass-2"), 0);
     const Bytes container = ReadBytes(work / "a.txt.cry");
     Bytes damaged = container;
     damaged[40] ^= 0x01;
@@ -566,10 +573,7 @@ TEST_F(CliKeyfile, AStaleStoredPasswordGivesWayToTheFilePassword)
 {
     const Bytes a = Pattern(700, 6);
     WriteBytes(work / "a.txt", a);
-    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("old-pass"), "--keyfile", db, "--master-password-file",
-                   master, work / "a.txt"})
-                  .status,
-              0);
+    ASSERT_EQ(EncryptStoring(work / "a.txt", "old-pass"), 0);
     std::filesystem::remove(work / "a.txt.cry");
     MakeContainer(work / "a.txt", a, 4, "new-pass");
 
@@ -593,10 +597,7 @@ TEST_F(CliKeyfile, AStaleStoredPasswordGivesWayToTheFilePassword)
 TEST_F(CliKeyfile, WrongMasterPasswordForAnExistingDatabase)
 {
     WriteBytes(work / "a.txt", Pattern(10, 4));
-    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("file-pass-3"), "--keyfile", db, "--keep",
-                   "--master-password-file", master, work / "a.txt"})
-                  .status,
-              0);
+    ASSERT_EQ(EncryptStoring(work / "a.txt", "file-pass-3", true), 0);
     const Bytes before = ReadBytes(db);
     const Outcome wrong =
         Run({"decrypt", "--keyfile", db, "--master-password-file", PasswordFile("not-the-master"), work / "a.txt.cry"});
