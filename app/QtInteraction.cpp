@@ -93,7 +93,17 @@ MasterPasswordAnswer TKV_QtInteraction::ShowMasterPasswordDialog(TKV_PwdTable& t
     return form->Run(table);
 }
 
-void TKV_QtInteraction::ShowDatabaseError()
+namespace {
+
+// The program's message, then where and why on a line of its own.
+QString DatabaseErrorText(const std::string& detail)
 {
-    ErrorBox(QString::fromUtf8(kDatabaseErrorMessage));
+    return QString::fromUtf8(kDatabaseErrorMessage) + QLatin1Char('\n') + QString::fromStdString(detail);
+}
+
+} // namespace
+
+void TKV_QtInteraction::ShowDatabaseError(const std::string& detail)
+{
+    ErrorBox(DatabaseErrorText(detail));
 }

@@ -22,7 +22,7 @@ public:
     int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
 
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
-    void ShowDatabaseError() override;
+    void ShowDatabaseError(const std::string& detail) override;
 
 private:
     // Boxes are centred over the window while it is shown, and on the screen before that.

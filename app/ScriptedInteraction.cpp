@@ -78,9 +78,9 @@ void TKV_ScriptedInteraction::ExpectMasterPassword(MasterPasswordAnswer answer, 
     script_.append({TKV_PromptKind::MasterPassword, password, static_cast<int>(answer)});
 }
 
-void TKV_ScriptedInteraction::ExpectDatabaseError()
+void TKV_ScriptedInteraction::ExpectDatabaseError(const QString& detail)
 {
-    script_.append({TKV_PromptKind::DatabaseError, QString(), 0});
+    script_.append({TKV_PromptKind::DatabaseError, detail, 0});
 }
 
 void TKV_ScriptedInteraction::ExpectEncryptPrompt(const QString& name, int result, const QString& password,
@@ -110,7 +110,9 @@ void TKV_ScriptedInteraction::ExpectDialog(const QString& objectName, std::funct
 const TKV_ScriptedInteraction::Step* TKV_ScriptedInteraction::Take(TKV_PromptKind kind, const QString& text)
 {
     asked_.append(KindName(kind) + QStringLiteral(": ") + text);
-    const bool textMatters = kind != TKV_PromptKind::MasterPassword;
+    const bool textMatters =
+        kind != TKV_PromptKind::MasterPassword && !(kind == TKV_PromptKind::DatabaseError && !script_.isEmpty() &&
+                                                    script_.front().Kind == kind && script_.front().Text.isNull());
     if (script_.isEmpty() || script_.front().Kind != kind || (textMatters && script_.front().Text != text)) {
         const QString expected = script_.isEmpty()
                                      ? QStringLiteral("nothing")
@@ -174,9 +176,9 @@ MasterPasswordAnswer TKV_ScriptedInteraction::ShowMasterPasswordDialog(TKV_PwdTa
     return answer;
 }
 
-void TKV_ScriptedInteraction::ShowDatabaseError()
+void TKV_ScriptedInteraction::ShowDatabaseError(const std::string& detail)
 {
-    Take(TKV_PromptKind::DatabaseError, QString());
+    Take(TKV_PromptKind::DatabaseError, QString::fromStdString(detail));
 }
 
 TDelResult TKV_ScriptedInteraction::ShowDelDialog(TDelDialog& dialog)

@@ -43,7 +43,8 @@ public:
     void ExpectErrorOkAll(const QString& text, bool all);
     // With Submitted and a password, the password goes to the table as the dialog's Submit would.
     void ExpectMasterPassword(MasterPasswordAnswer answer, const QString& password = QString());
-    void ExpectDatabaseError();
+    // With a null `detail` any detail is taken.
+    void ExpectDatabaseError(const QString& detail = QString());
     // The dialog form named `objectName`; `act` works the real dialog as the user would (it is shown
     // but not run modally) and gives the result.
     void ExpectDialog(const QString& objectName, std::function<int(QDialog&)> act);
@@ -74,7 +75,7 @@ public:
     int ExecDialog(QDialog& dialog) override;
     TDelResult ShowDelDialog(TDelDialog& dialog) override;
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
-    void ShowDatabaseError() override;
+    void ShowDatabaseError(const std::string& detail) override;
     int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
 
     static QString KindName(TKV_PromptKind kind);

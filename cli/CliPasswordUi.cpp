@@ -58,7 +58,8 @@ MasterPasswordAnswer CliPasswordUi::ShowMasterPasswordDialog(TKV_PwdTable& table
     return MasterPasswordAnswer::NotNow;
 }
 
-void CliPasswordUi::ShowDatabaseError()
+void CliPasswordUi::ShowDatabaseError(const std::string& detail)
 {
     Say(kDatabaseErrorMessage);
+    Say(detail.c_str());
 }

@@ -15,7 +15,7 @@ public:
     explicit CliPasswordUi(std::optional<std::string> masterFile) : masterFile_(std::move(masterFile)) {}
 
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
-    void ShowDatabaseError() override;
+    void ShowDatabaseError(const std::string& detail) override;
 
     // True when the last dialog ended on a wrong master password.
     bool WrongPassword() const noexcept { return wrongPassword_; }

@@ -3,6 +3,8 @@
 // on the terminal, tests answer from a script.
 #pragma once
 
+#include <string>
+
 class TKV_PwdTable;
 
 enum class MasterPasswordAnswer
@@ -22,6 +24,7 @@ public:
     // stays open, on any other code it closes with Submitted. The core applies the answer to Master.
     virtual MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) = 0;
 
-    // Tells the user kDatabaseErrorMessage (an error box with OK).
-    virtual void ShowDatabaseError() = 0;
+    // Tells the user kDatabaseErrorMessage (an error box with OK), with `detail` (the database's path
+    // and the reason, see TKV_PwdTable::FailureDetail) on a line of its own.
+    virtual void ShowDatabaseError(const std::string& detail) = 0;
 };

@@ -2,6 +2,7 @@
 #include "PasswordMessages.h"
 
 #include "PasswordText.h"
+#include "ResultCodes.h"
 
 MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_view second) noexcept
 {
@@ -25,4 +26,28 @@ const char* MasterEntryCheckMessage(MasterEntryCheck check) noexcept
         break;
     }
     return "";
+}
+
+const char* DatabaseFailureText(int code) noexcept
+{
+    switch (code) {
+    case kResultCannotOpen:
+        return "the file cannot be opened";
+    case kResultCannotCreate:
+        return "a new database file cannot be created there";
+    case kResultReadFailed:
+        return "the file is too short or cannot be read";
+    case kResultWrongPassword:
+        return "the file is damaged or was written under another master password";
+    case kResultNoMemory:
+        return "not enough memory";
+    case kResultNotEncrypted:
+        return "the file is not a database of passwords";
+    case kResultWriteFailed:
+        return "the file could not be written";
+    case kResultTableBusy:
+        return "another operation on the database is still running";
+    default:
+        return "unknown failure";
+    }
 }

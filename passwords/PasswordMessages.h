@@ -25,3 +25,7 @@ MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_vi
 
 // The message for a failed check; empty for Ok.
 const char* MasterEntryCheckMessage(MasterEntryCheck check) noexcept;
+
+// Why the database could not be used, by the table's result code, for the line below
+// kDatabaseErrorMessage when the system gave no reason of its own.
+const char* DatabaseFailureText(int code) noexcept;

@@ -3,9 +3,12 @@
 #include "TKV_PwdTable.h"
 
 #include "Keys.h"
+#include "PasswordMessages.h"
 #include "ResultCodes.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -59,6 +62,8 @@ bool SameScrambled(std::string_view value, const SecretBytes& scrambled) noexcep
     return difference == 0;
 }
 
+constexpr char kUnstorableText[] = "the file name or the password cannot be kept in the database";
+
 } // namespace
 
 TKV_PwdTable::TKV_PwdTable(IPasswordUi& ui) : ui_(ui) {}
@@ -91,8 +96,31 @@ void TKV_PwdTable::ClearTable() noexcept
 bool TKV_PwdTable::Fail()
 {
     ClearTable();
-    ui_.ShowDatabaseError();
+    ShowError();
     return false;
+}
+
+int TKV_PwdTable::Failed(int code, std::string reason)
+{
+    failure_ = std::move(reason);
+    return code;
+}
+
+int TKV_PwdTable::FailedWithErrno(int code)
+{
+    const int error = errno;
+    return Failed(code, error != 0 ? std::strerror(error) : DatabaseFailureText(code));
+}
+
+std::string TKV_PwdTable::FailureDetail() const
+{
+    const std::string where = Master.Dir.empty() ? std::string("(no path set)") : Master.Dir;
+    return where + ": " + (failure_.empty() ? std::string("unknown failure") : failure_);
+}
+
+void TKV_PwdTable::ShowError()
+{
+    ui_.ShowDatabaseError(FailureDetail());
 }
 
 bool TKV_PwdTable::RememberPassword(const std::string& fileName, const TKV_Pwd& pwd)
@@ -100,7 +128,8 @@ bool TKV_PwdTable::RememberPassword(const std::string& fileName, const TKV_Pwd& 
     Operation operation(*this);
     // Refusing silently would let the user believe the password was kept.
     if (!operation) {
-        ui_.ShowDatabaseError();
+        Failed(kResultTableBusy, DatabaseFailureText(kResultTableBusy));
+        ShowError();
         return false;
     }
     if (!Master.Entered) AskForMasterPassword();
@@ -112,7 +141,8 @@ bool TKV_PwdTable::StorePassword(const std::string& fileName, const TKV_Pwd& pwd
 {
     Operation operation(*this);
     if (!operation) {
-        ui_.ShowDatabaseError();
+        Failed(kResultTableBusy, DatabaseFailureText(kResultTableBusy));
+        ShowError();
         return false;
     }
     return Store(fileName, pwd);
@@ -137,7 +167,10 @@ RecalledPassword TKV_PwdTable::TakePassword(const std::string& fileName, TKV_Pwd
 bool TKV_PwdTable::Store(const std::string& fileName, const TKV_Pwd& pwd)
 {
     const std::size_t length = HeldLength(pwd);
-    if (!IsStorableName(fileName) || length == 0) return Fail();
+    if (!IsStorableName(fileName) || length == 0) {
+        Failed(kResultCannotCreate, kUnstorableText);
+        return Fail();
+    }
     try {
         SecretLine line;
         line.reserve(fileName.size() + 1 + length);
@@ -145,7 +178,10 @@ bool TKV_PwdTable::Store(const std::string& fileName, const TKV_Pwd& pwd)
         line.push_back('=');
         for (std::size_t i = 0; i < length; ++i)
             line.push_back(static_cast<char>(pwd.Password[i] ^ kScrambleMask));
-        if (HasLineBreakOrNul({line.data() + fileName.size() + 1, length})) return Fail();
+        if (HasLineBreakOrNul({line.data() + fileName.size() + 1, length})) {
+            Failed(kResultCannotCreate, kUnstorableText);
+            return Fail();
+        }
 
         ClearTable();
         const int loaded = Load(true);
@@ -155,12 +191,13 @@ bool TKV_PwdTable::Store(const std::string& fileName, const TKV_Pwd& pwd)
             Entries.Delete(static_cast<std::size_t>(i));
         Entries.Add({line.data(), line.size()});
     } catch (const std::bad_alloc&) {
+        Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
         return Fail();
     }
     const int saved = Save();
     ClearTable();
     if (saved != kResultOk) {
-        ui_.ShowDatabaseError();
+        ShowError();
         return false;
     }
     return true;
@@ -191,6 +228,7 @@ RecalledPassword TKV_PwdTable::Take(const std::string& fileName, TKV_Pwd& pwd)
         if (pending_ != nullptr) pending_->Restore();
         return RecalledPassword(*this, pwd, fileName, std::move(scrambled));
     } catch (const std::bad_alloc&) {
+        Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
         Fail();
         return {};
     }
@@ -201,7 +239,8 @@ bool TKV_PwdTable::Forget(const std::string& fileName, const SecretBytes& scramb
     Operation operation(*this);
     // The running operation owns Entries.
     if (!operation) {
-        ui_.ShowDatabaseError();
+        Failed(kResultTableBusy, DatabaseFailureText(kResultTableBusy));
+        ShowError();
         return false;
     }
     ClearTable();
@@ -222,10 +261,34 @@ bool TKV_PwdTable::Forget(const std::string& fileName, const SecretBytes& scramb
     const int saved = Save();
     ClearTable();
     if (saved != kResultOk) {
-        ui_.ShowDatabaseError();
+        ShowError();
         return false;
     }
     return true;
+}
+
+StoreReadiness TKV_PwdTable::PrepareToStore()
+{
+    Operation operation(*this);
+    if (!operation) {
+        Failed(kResultTableBusy, DatabaseFailureText(kResultTableBusy));
+        ShowError();
+        return StoreReadiness::DatabaseFailed;
+    }
+    if (!Master.Entered) AskForMasterPassword();
+    if (!Master.Entered) return StoreReadiness::NoMasterPassword;
+    ClearTable();
+    const int loaded = Load(true);
+    ClearTable();
+    if (loaded != kResultOk && loaded != kResultCannotOpen) {
+        ShowError();
+        return StoreReadiness::DatabaseFailed;
+    }
+    if (CheckWritable() != kResultOk) {
+        ShowError();
+        return StoreReadiness::DatabaseFailed;
+    }
+    return StoreReadiness::Ready;
 }
 
 bool TKV_PwdTable::PromptForMasterPassword()

@@ -65,6 +65,14 @@ private:
     bool withdrawn_ = false;
 };
 
+// Whether a password can be stored now; see TKV_PwdTable::PrepareToStore.
+enum class StoreReadiness
+{
+    Ready,
+    NoMasterPassword, // the user gave none (or switched the database off)
+    DatabaseFailed,   // the database error has been shown
+};
+
 class TKV_PwdTable
 {
 public:
@@ -114,6 +122,17 @@ public:
     // RecallPassword without the Store check and the prompt. Never rewrites the database.
     RecalledPassword TakePassword(const std::string& fileName, TKV_Pwd& pwd);
 
+    // Before a file is encrypted whose password is to be stored: asks for the master password when
+    // it is not entered, reads the database under it (a database not there yet is fine) and makes
+    // sure a new database file can be created beside it. A store after the encryption then fails
+    // only for a reason that arose meanwhile (a full disk), and the user learns of a wrong path or a
+    // damaged database while the plain file is still untouched.
+    StoreReadiness PrepareToStore();
+
+    // The database's path and why the last failed operation failed, as the user reads it:
+    // "/home/u/xwords.001: Permission denied".
+    std::string FailureDetail() const;
+
     // Overwrites every line with zeros, then empties the list.
     void ClearTable() noexcept;
 
@@ -142,10 +161,19 @@ private:
     bool Forget(const std::string& fileName, const SecretBytes& scrambled);
     void AskForMasterPassword();
     bool Fail();
+    // Records why Load or Save gives `code`, for FailureDetail; returns `code`.
+    int Failed(int code, std::string reason);
+    // The same with the system's text for errno.
+    int FailedWithErrno(int code);
+    // Shows the database error with FailureDetail.
+    void ShowError();
+    // Whether a new database file can be created at Master.Dir (created and removed again).
+    int CheckWritable();
 
     IPasswordUi& ui_;
     RecalledPassword* pending_ = nullptr;
     bool busy_ = false;
     bool prompting_ = false;
     bool submitted_ = false;
+    std::string failure_;
 };

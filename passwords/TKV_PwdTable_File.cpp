@@ -12,6 +12,7 @@
 #include "FileSystem.h"
 #include "Idea.h"
 #include "Keys.h"
+#include "PasswordMessages.h"
 #include "ResultCodes.h"
 
 #include <algorithm>
@@ -69,22 +70,31 @@ public:
     DatabaseReader(const DatabaseReader&) = delete;
     DatabaseReader& operator=(const DatabaseReader&) = delete;
 
+    // False with errno set: EISDIR, or EINVAL for anything else that is no regular file.
     bool Open(const std::string& path)
     {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat info
         {
         };
-        if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        if (fd_ < 0 || ::fstat(fd_, &info) != 0) return false;
+        if (!S_ISREG(info.st_mode)) {
+            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+            return false;
+        }
         size_ = static_cast<long long>(info.st_size);
         return true;
     }
     long long Size() const noexcept { return size_; }
 
-    // All `count` bytes or false (error, or the end of the file first).
+    // All `count` bytes or false (error, or the end of the file first: errno 0 then).
     bool Read(void* data, std::size_t count)
     {
-        if (failAfter_ >= 0 && done_ + static_cast<long long>(count) > failAfter_) return false;
+        errno = 0;
+        if (failAfter_ >= 0 && done_ + static_cast<long long>(count) > failAfter_) {
+            errno = EIO;
+            return false;
+        }
         auto* p = static_cast<std::uint8_t*>(data);
         std::size_t left = count;
         while (left > 0) {
@@ -140,17 +150,56 @@ void SetDatabaseMode(int fd, const std::string& target) noexcept
     (void)::fchmod(fd, mode);
 }
 
+constexpr char kNoPathText[] = "no path is set for the database";
+constexpr char kDamagedText[] = "the file is damaged";
+
+// Creates the temporary file that will replace the database at `path`. kResultOk, or the code with
+// `reason` set.
+int OpenNewDatabase(const std::string& path, ReplacementFile& file, std::string& target, std::string& reason)
+{
+    if (path.empty()) {
+        reason = kNoPathText;
+        return kResultCannotCreate;
+    }
+    target = SaveTarget(path);
+    // A rename would replace a link or fail on a directory only after all the work.
+    const FileKind kind = GetFileKind(target);
+    if (kind == FileKind::Directory || kind == FileKind::Other) {
+        reason = std::strerror(kind == FileKind::Directory ? EISDIR : EINVAL);
+        return kResultCannotCreate;
+    }
+    errno = 0;
+    if (!file.Open(target, false)) {
+        const int error = errno;
+        reason = error != 0 ? std::strerror(error) : DatabaseFailureText(kResultCannotCreate);
+        return kResultCannotCreate;
+    }
+    return kResultOk;
+}
+
 } // namespace
+
+int TKV_PwdTable::CheckWritable()
+{
+    ReplacementFile file;
+    std::string target;
+    std::string reason;
+    // The temporary file goes again with `file`.
+    const int code = OpenNewDatabase(Master.Dir, file, target, reason);
+    return code == kResultOk ? code : Failed(code, std::move(reason));
+}
 
 int TKV_PwdTable::Load(bool readBody)
 {
     try {
         DatabaseReader file(Master.Faults.failReadAfter);
-        if (Master.Dir.empty() || !file.Open(Master.Dir)) return kResultCannotOpen;
+        if (Master.Dir.empty()) return Failed(kResultCannotOpen, kNoPathText);
+        if (!file.Open(Master.Dir)) return FailedWithErrno(kResultCannotOpen);
 
         std::uint8_t header[kPwdDbHeaderLength];
-        if (!file.Read(header, sizeof header)) return kResultReadFailed;
-        if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return kResultNotEncrypted;
+        if (!file.Read(header, sizeof header)) return FailedWithErrno(kResultReadFailed);
+        if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
+            return Failed(kResultNotEncrypted, DatabaseFailureText(kResultNotEncrypted));
         const std::uint32_t plainLength = GetLe32(header + 4);
         const std::uint32_t storedChecksum = GetLe32(header + 8);
         const std::uint16_t storedKeyCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
@@ -162,7 +211,8 @@ int TKV_PwdTable::Load(bool readBody)
             IdeaKeySchedule encrypt{};
             WipeOnExit<DatabaseKey> wipeKey(key);
             WipeOnExit<IdeaKeySchedule> wipeEncrypt(encrypt);
-            if (DeriveDatabaseKey(Master, key) != storedKeyCheck) return kResultWrongPassword;
+            if (DeriveDatabaseKey(Master, key) != storedKeyCheck)
+                return Failed(kResultWrongPassword, "the master password does not open it");
             IdeaExpandKey(key.data(), encrypt);
             IdeaInvertKey(encrypt, decrypt);
         }
@@ -175,7 +225,7 @@ int TKV_PwdTable::Load(bool readBody)
             work.resize(kPwdDbChunk);
             text.reserve(static_cast<std::size_t>(bodyLength));
         } catch (const std::length_error&) {
-            return kResultNoMemory;
+            return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
         }
         Block chain{};
         Block saved{};
@@ -187,7 +237,7 @@ int TKV_PwdTable::Load(bool readBody)
         const long long chunks = bodyLength / kPwdDbChunk + 1;
         for (long long i = 0; i < chunks; ++i) {
             const std::size_t size = static_cast<std::size_t>(i + 1 < chunks ? kPwdDbChunk : bodyLength % kPwdDbChunk);
-            if (!file.Read(work.data(), size)) return kResultReadFailed;
+            if (!file.Read(work.data(), size)) return FailedWithErrno(kResultReadFailed);
             // A tail shorter than a block occurs only in a damaged file; it stays as read.
             for (std::size_t offset = 0; offset + 8 <= size; offset += 8) {
                 std::uint8_t* block = work.data() + offset;
@@ -201,9 +251,10 @@ int TKV_PwdTable::Load(bool readBody)
             if (Master.ProcessMessages) Master.ProcessMessages();
         }
 
-        if (checksum != storedChecksum) return kResultWrongPassword;
+        // The key check passed, so the master password is right and the body is damaged.
+        if (checksum != storedChecksum) return Failed(kResultWrongPassword, kDamagedText);
         // The header is not under the checksum; a length past the body means it is damaged.
-        if (plainLength > text.size()) return kResultReadFailed;
+        if (plainLength > text.size()) return Failed(kResultReadFailed, kDamagedText);
 
         PwdEntryList loaded;
         ParseLines(text.data(), plainLength, loaded);
@@ -211,26 +262,28 @@ int TKV_PwdTable::Load(bool readBody)
         Entries.Swap(loaded);
         return kResultOk;
     } catch (const std::bad_alloc&) {
-        return kResultNoMemory;
+        return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
     }
 }
 
 int TKV_PwdTable::Save()
 {
     try {
-        if (Master.Dir.empty()) return kResultCannotCreate;
-        const std::string target = SaveTarget(Master.Dir);
-        // A rename would replace a link or fail on a directory only after all the work.
-        const FileKind kind = GetFileKind(target);
-        if (kind == FileKind::Directory || kind == FileKind::Other) return kResultCannotCreate;
         ReplacementFile file;
-        if (!file.Open(target, false)) return kResultCannotCreate;
+        std::string target;
+        std::string reason;
+        if (const int code = OpenNewDatabase(Master.Dir, file, target, reason); code != kResultOk)
+            return Failed(code, std::move(reason));
         SetDatabaseMode(file.Descriptor(), target);
 
         const long long failAfter = Master.Faults.failWriteAfter;
         long long written = 0;
         const auto write = [&](const void* data, std::size_t count, long long offset) {
-            if (failAfter >= 0 && written + static_cast<long long>(count) > failAfter) return false;
+            errno = 0;
+            if (failAfter >= 0 && written + static_cast<long long>(count) > failAfter) {
+                errno = ENOSPC;
+                return false;
+            }
             written += static_cast<long long>(count);
             return offset < 0 ? file.WriteAll(data, count) : file.WriteAt(data, count, offset);
         };
@@ -252,7 +305,7 @@ int TKV_PwdTable::Save()
         for (std::size_t i = 0; i < Entries.Count(); ++i)
             textLength += Entries[i].size() + 2;
         // The plain length field is 32 bits and the padding must fit behind it.
-        if (textLength > 0xFFFFFFF0u) return kResultNoMemory;
+        if (textLength > 0xFFFFFFF0u) return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
         text.reserve(textLength);
         for (std::size_t i = 0; i < Entries.Count(); ++i) {
             const std::string_view line = Entries[i];
@@ -268,7 +321,7 @@ int TKV_PwdTable::Save()
         PutLe32(header + 4, plainLength);
         header[12] = static_cast<std::uint8_t>(keyCheck);
         header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
-        if (!write(header, sizeof header, -1)) return kResultWriteFailed;
+        if (!write(header, sizeof header, -1)) return FailedWithErrno(kResultWriteFailed);
 
         Block chain{};
         WipeOnExit<Block> wipeChain(chain);
@@ -289,17 +342,18 @@ int TKV_PwdTable::Save()
                 IdeaBlock(block, block, encrypt);
                 CopyBlock(chain.data(), block);
             }
-            if (size > 0 && !write(work.data(), size, -1)) return kResultWriteFailed;
+            if (size > 0 && !write(work.data(), size, -1)) return FailedWithErrno(kResultWriteFailed);
         }
 
         std::uint8_t checksumField[4];
         PutLe32(checksumField, checksum);
-        if (!write(checksumField, sizeof checksumField, 8)) return kResultWriteFailed;
-        if (!file.Commit()) return kResultWriteFailed;
+        if (!write(checksumField, sizeof checksumField, 8)) return FailedWithErrno(kResultWriteFailed);
+        errno = 0;
+        if (!file.Commit()) return FailedWithErrno(kResultWriteFailed);
         return kResultOk;
     } catch (const std::bad_alloc&) {
-        return kResultNoMemory;
+        return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
     } catch (const std::length_error&) {
-        return kResultNoMemory;
+        return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
     }
 }

@@ -75,7 +75,7 @@ class NoUi : public IPasswordUi
 {
 public:
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable&) override { return MasterPasswordAnswer::NotNow; }
-    void ShowDatabaseError() override {}
+    void ShowDatabaseError(const std::string&) override {}
 };
 
 // A password user interface that runs the real master password dialog.
@@ -84,7 +84,7 @@ class FormUi : public IPasswordUi
 public:
     explicit FormUi(TMasterPwd_Form& form) : form_(form) {}
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override { return form_.Run(table); }
-    void ShowDatabaseError() override {}
+    void ShowDatabaseError(const std::string&) override {}
 
 private:
     TMasterPwd_Form& form_;

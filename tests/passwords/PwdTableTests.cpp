@@ -3,6 +3,9 @@
 // second table operation while one runs.
 #include "PwdTestSupport.h"
 
+#include <cerrno>
+#include <cstring>
+
 using namespace pwtest;
 
 namespace {
@@ -494,3 +497,80 @@ TEST_F(TableTest, ConfirmingIsRefusedWhileAnotherOperationRuns)
 }
 
 } // namespace
+
+// Before a file whose password is to be stored is encrypted: the database must be readable under the
+// master password and its folder must take a new file, or the user learns why while the file is
+// still plain.
+class PrepareToStore : public TableTest
+{
+};
+
+TEST_F(PrepareToStore, ReadyForADatabaseNotThereYetAndCreatesNothing)
+{
+    EnterMaster();
+    const std::filesystem::path folder = std::filesystem::path(db).parent_path();
+    const auto count = [&] { return std::distance(std::filesystem::directory_iterator(folder), {}); };
+    const auto before = count();
+    EXPECT_EQ(table.PrepareToStore(), StoreReadiness::Ready);
+    EXPECT_EQ(count(), before);
+    EXPECT_FALSE(std::filesystem::exists(db));
+}
+
+TEST_F(PrepareToStore, ReadyForAGoodDatabaseAndLeavesItAlone)
+{
+    EnterMaster();
+    WriteDatabase({"/a=1"});
+    const Bytes before = ReadBytes(db);
+    EXPECT_EQ(table.PrepareToStore(), StoreReadiness::Ready);
+    EXPECT_EQ(ReadBytes(db), before);
+    EXPECT_TRUE(table.Entries.Empty());
+}
+
+TEST_F(PrepareToStore, AsksForTheMasterPasswordFirst)
+{
+    ui.ExpectDialog({}, MasterPasswordAnswer::NotNow);
+    EXPECT_EQ(table.PrepareToStore(), StoreReadiness::NoMasterPassword);
+    ui.ExpectDialog({kMaster});
+    EXPECT_EQ(table.PrepareToStore(), StoreReadiness::Ready);
+    EXPECT_TRUE(table.Master.Entered);
+}
+
+// Each failure names the database and the reason, as the system or the table gives it.
+TEST_F(PrepareToStore, TellsWhereAndWhyTheDatabaseFails)
+{
+    const std::filesystem::path folder = std::filesystem::path(db).parent_path();
+    std::filesystem::create_directory(folder / "sub");
+    WriteBytes((folder / "garbage").string(), Bytes(40, 'g'));
+    WriteDatabase({"/a=1"}, "Another-Master");
+    const std::string damaged = (folder / "damaged").string();
+    std::filesystem::copy_file(db, damaged);
+    {
+        Bytes bytes = ReadBytes(damaged);
+        bytes.back() ^= 0x01;
+        WriteBytes(damaged, bytes);
+    }
+    struct Case
+    {
+        std::string path;
+        std::string master;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {(folder / "sub").string(), kMaster, std::strerror(EISDIR)},
+        {(folder / "missing" / "x.db").string(), kMaster, std::strerror(ENOENT)},
+        {(folder / "garbage").string(), kMaster, "the file is not a database of passwords"},
+        {db, kMaster, "the master password does not open it"},
+        {damaged, "Another-Master", "the file is damaged"},
+        {"", kMaster, "no path is set for the database"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        table.Master.Dir = c.path;
+        EnterMaster(c.master);
+        ui.ExpectDatabaseError();
+        ui.Details.clear();
+        EXPECT_EQ(table.PrepareToStore(), StoreReadiness::DatabaseFailed);
+        ASSERT_EQ(ui.Details.size(), 1u);
+        EXPECT_EQ(ui.Details[0], (c.path.empty() ? std::string("(no path set)") : c.path) + ": " + c.reason);
+    }
+}

@@ -117,14 +117,18 @@ public:
         return step.otherwise;
     }
 
-    void ShowDatabaseError() override
+    void ShowDatabaseError(const std::string& detail) override
     {
         if (steps_.empty() || steps_.front().dialog) {
-            ADD_FAILURE() << "unexpected database error";
+            ADD_FAILURE() << "unexpected database error: " << detail;
             return;
         }
         steps_.pop_front();
+        Details.push_back(detail);
     }
+
+    // The detail line of every database error shown, in order.
+    std::vector<std::string> Details;
 
     // Every code SubmitMasterPassword gave, in order.
     std::vector<int> SubmitCodes;
