@@ -39,6 +39,11 @@ int TKV_FileTypes::ImageIndex(const QString& fileName)
     // Encrypted files keep a look of their own where the desktop does not know the type yet.
     if (unknownCry) icon = CryptFileIcon();
 #endif
+    return Remember(key, icon);
+}
+
+int TKV_FileTypes::Remember(const QString& key, const QIcon& icon)
+{
     int index = 0;
     if (!icon.isNull()) {
         index = static_cast<int>(icons_.size());
@@ -46,6 +51,22 @@ int TKV_FileTypes::ImageIndex(const QString& fileName)
     }
     indexOfKey_.insert(key, index);
     return index;
+}
+
+int TKV_FileTypes::ImageIndexOfType(const QString& typeName)
+{
+    const auto found = indexOfKey_.constFind(typeName);
+    if (found != indexOfKey_.cend()) return found.value();
+    const QMimeType type = mimes_.mimeTypeForName(typeName);
+    QIcon icon = QIcon::fromTheme(type.isValid() ? type.iconName() : QString());
+    if (icon.isNull() && type.isValid()) icon = QIcon::fromTheme(type.genericIconName());
+    return Remember(typeName, icon);
+}
+
+QString TKV_FileTypes::TypeNameOfType(const QString& typeName)
+{
+    const QMimeType type = mimes_.mimeTypeForName(typeName);
+    return type.isValid() ? type.comment() : typeName;
 }
 
 QString TKV_FileTypes::TypeName(const QString& fileName)

@@ -22,11 +22,17 @@ public:
     // The type's name as the desktop shows it; empty when there is none.
     QString TypeName(const QString& fileName);
 
+    // The same for a type given by its name ("inode/symlink"), for entries that are no regular file.
+    int ImageIndexOfType(const QString& typeName);
+    QString TypeNameOfType(const QString& typeName);
+
     QIcon Icon(int index) const;
     int IconCount() const { return static_cast<int>(icons_.size()); }
 
 private:
     const QMimeType& TypeOf(const QString& fileName);
+    // Keeps `icon` under `key` (or the plain file's icon when it is null) and returns its index.
+    int Remember(const QString& key, const QIcon& icon);
 
     QMimeDatabase mimes_;
     QFileIconProvider provider_;

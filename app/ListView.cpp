@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace {
 
@@ -54,6 +55,11 @@ void TKV_IconsView::dragMoveEvent(QDragMoveEvent* event)
 void TKV_IconsView::dropEvent(QDropEvent* event)
 {
     list_.HandleDrop(event);
+}
+
+void TKV_IconsView::keyPressEvent(QKeyEvent* event)
+{
+    if (!list_.HandleKey(event)) QListView::keyPressEvent(event);
 }
 
 TKV_ListView::TKV_ListView(QWidget* parent) : QTreeView(parent)
@@ -167,6 +173,28 @@ void TKV_ListView::HandleDrop(QDropEvent* event)
     event->setDropAction(Qt::CopyAction);
     event->accept();
     if (DragDrop) DragDrop(source);
+}
+
+bool TKV_ListView::HandleKey(QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) return false;
+    if (!selectionModel() || !selectionModel()->hasSelection()) return false;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit EntryDoubleClicked();
+        return true;
+    case Qt::Key_Delete:
+        emit DeleteRequested();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TKV_ListView::keyPressEvent(QKeyEvent* event)
+{
+    if (!HandleKey(event)) QTreeView::keyPressEvent(event);
 }
 
 void TKV_ListView::focusInEvent(QFocusEvent* event)

@@ -32,6 +32,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TKV_ListView& list_;
@@ -63,12 +64,16 @@ public:
     // Both views share these handlers.
     void HandleDragEnter(QDragMoveEvent* event);
     void HandleDrop(QDropEvent* event);
+    // Enter and Delete on a selection, as file managers take them; true when the key was used.
+    bool HandleKey(QKeyEvent* event);
 
 signals:
     // Either view received the keyboard focus.
     void Entered();
-    // An entry was double-clicked in either view.
+    // An entry was double-clicked in either view, or Enter pressed on a selection.
     void EntryDoubleClicked();
+    // The Delete key was pressed on a selection.
+    void DeleteRequested();
     // The pop-up menu was asked for at `globalPos`.
     void MenuRequested(const QPoint& globalPos);
 
@@ -78,6 +83,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TKV_IconsView* icons_ = nullptr;

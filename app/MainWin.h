@@ -24,6 +24,7 @@ class QButtonGroup;
 class QComboBox;
 class QDialog;
 class QFileSystemModel;
+class QFileSystemWatcher;
 class QLabel;
 class QLocale;
 class QMenu;
@@ -211,6 +212,14 @@ public:
     void SetListViewStyle(TKV_ViewStyle style);
     // One of the four items of View › File lists.
     void ChangeView(const QAction* item);
+    // Reads both lists again, keeping each list's selection, current entry and scroll position.
+    void RefreshFLists();
+    // View › Refresh (F5).
+    void Refresh_MenuItemClick();
+    // The shown directory changed on disk; the lists follow once the changes have settled and no
+    // work of the program's own runs.
+    void Dir_WatcherChange();
+    void DirChange_TimerTimer();
     // The entries of a list view (either of its views); null for any other view.
     TKV_FileListModel* ListModel(const QAbstractItemView* listView) const;
 
@@ -393,6 +402,7 @@ public:
     QAction* SmallIcons_MenuItem = nullptr;
     QAction* List_MenuItem = nullptr;
     QAction* Details_MenuItem = nullptr;
+    QAction* Refresh_MenuItem = nullptr;
     QAction* StatusBars_MenuItem = nullptr;
     QAction* ToolBar_MenuItem = nullptr;
     QAction* Contents_MenuItem = nullptr;
@@ -427,6 +437,8 @@ public:
     int PlainRaisedBy = 0;
     int CryptedRaisedBy = 0;
     static constexpr int kMainWinHelpContext = 20;
+    // Changes to the shown directory that come within this time of each other make one refresh.
+    static constexpr int kDirChangeSettleMs = 300;
     // The last help context asked for; 0 for none.
     int LastHelpContext = 0;
     // Icons and type names of the files in the lists.
@@ -436,6 +448,11 @@ public:
     QTimer PwdTimer;
     QTimer MasterPwd_Timer;
     QTimer NotifyOpenFiles_Timer;
+    // Watches the directory the lists show; DirChange_Timer gathers its bursts into one refresh.
+    QFileSystemWatcher* Dir_Watcher = nullptr;
+    QTimer DirChange_Timer;
+    // How long the last reading of the lists took, which spaces out refreshes of a busy directory.
+    qint64 LastListReadMs = 0;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -458,6 +475,7 @@ private:
     // MainWin_Method.cpp: the given button down with a blue caption, the other two black.
     void ShowMethodOnButtons(QToolButton* down);
     // MainWin_Lists.cpp
+    void WatchDirectory(const QString& directory);
     TKV_FileItem MakeListItem(bool crypted, const QString& caption, const QString& file, const QLocale& locale);
     void FillFileInfo(TKV_FileItem& item, const QString& file, bool crypted, const QLocale& locale);
     void ShowSortIndicator(QAbstractItemView* listView);

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -173,6 +174,9 @@ void TMainWin::BuildMenus()
         connect(style, &QAction::triggered, this, [this, style] { ChangeView(style); });
     }
     Details_MenuItem->setChecked(true);
+    Refresh_MenuItem = view->addAction(QStringLiteral("&Refresh"), this, &TMainWin::Refresh_MenuItemClick);
+    Refresh_MenuItem->setShortcut(QKeySequence(Qt::Key_F5));
+    Refresh_MenuItem->setShortcutContext(Qt::WindowShortcut);
     StatusBars_MenuItem = view->addAction(QStringLiteral("Status Bars"));
     StatusBars_MenuItem->setCheckable(true);
     StatusBars_MenuItem->setChecked(true);
@@ -319,6 +323,8 @@ void TMainWin::BuildGridPanel()
 
     connect(Source_ListView, &TKV_ListView::EntryDoubleClicked, this, &TMainWin::Source_ListViewDblClick);
     connect(Crypted_ListView, &TKV_ListView::EntryDoubleClicked, this, &TMainWin::Crypted_ListViewDblClick);
+    connect(Source_ListView, &TKV_ListView::DeleteRequested, this, &TMainWin::Delete1Click);
+    connect(Crypted_ListView, &TKV_ListView::DeleteRequested, this, &TMainWin::Delete2Click);
     connect(Source_ListView, &TKV_ListView::Entered, this, &TMainWin::Source_ListViewEnter);
     connect(Crypted_ListView, &TKV_ListView::Entered, this, &TMainWin::Crypted_ListViewEnter);
     connect(Source_ListView, &TKV_ListView::MenuRequested, Source_PopupMenu,
@@ -395,6 +401,11 @@ void TMainWin::BuildTimers()
     connect(&PwdTimer, &QTimer::timeout, this, &TMainWin::PwdTimerTimer);
     connect(&MasterPwd_Timer, &QTimer::timeout, this, &TMainWin::MasterPwd_TimerTimer);
     connect(&NotifyOpenFiles_Timer, &QTimer::timeout, this, &TMainWin::NotifyOpenFiles_TimerTimer);
+
+    DirChange_Timer.setSingleShot(true);
+    connect(&DirChange_Timer, &QTimer::timeout, this, &TMainWin::DirChange_TimerTimer);
+    Dir_Watcher = new QFileSystemWatcher(this);
+    connect(Dir_Watcher, &QFileSystemWatcher::directoryChanged, this, &TMainWin::Dir_WatcherChange);
 }
 
 bool TMainWin::eventFilter(QObject* watched, QEvent* event)

@@ -13,8 +13,12 @@
 #include <QAction>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLocale>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <vector>
@@ -49,6 +53,9 @@ TKV_FileListModel* TMainWin::ListModel(const QAbstractItemView* listView) const
 
 void TMainWin::ReadFLists()
 {
+    QElapsedTimer clock;
+    clock.start();
+    WatchDirectory(QDir::currentPath());
     Source_ListView->setUpdatesEnabled(false);
     Crypted_ListView->setUpdatesEnabled(false);
     Source_Model->Clear();
@@ -72,6 +79,96 @@ void TMainWin::ReadFLists()
     SortList(Crypted_ListView);
     Source_ListView->setUpdatesEnabled(true);
     Crypted_ListView->setUpdatesEnabled(true);
+    LastListReadMs = clock.elapsed();
+}
+
+void TMainWin::WatchDirectory(const QString& directory)
+{
+    const QStringList watched = Dir_Watcher->directories();
+    if (watched.size() == 1 && watched.front() == directory) return;
+    if (!watched.isEmpty()) Dir_Watcher->removePaths(watched);
+    // A directory that cannot be watched (no inotify left, a file system without change
+    // notification) is still refreshed with F5.
+    Dir_Watcher->addPath(directory);
+    DirChange_Timer.stop();
+}
+
+void TMainWin::Dir_WatcherChange()
+{
+    if (DirChange_Timer.isActive()) return;
+    // A directory written to without pause (a download, a build) must not keep the window reading it:
+    // at most one reading in four times the time the last one took.
+    DirChange_Timer.start(static_cast<int>(std::clamp<qint64>(4 * LastListReadMs, kDirChangeSettleMs, 10000)));
+}
+
+void TMainWin::DirChange_TimerTimer()
+{
+    // The program's own work updates the lists itself, and entries must not move under a prompt or
+    // a run; what changed meanwhile is read once it is over.
+    if (!PrgState->Busy.Empty()) {
+        DirChange_Timer.start(kDirChangeSettleMs);
+        return;
+    }
+    RefreshFLists();
+}
+
+void TMainWin::Refresh_MenuItemClick()
+{
+    if (RefuseWhileBusy()) return;
+    RefreshFLists();
+}
+
+namespace {
+
+struct TKV_KeptView
+{
+    QStringList Selected;
+    QString Current;
+    int Scroll = 0;
+};
+
+TKV_KeptView KeepView(const TKV_ListView& list, const TKV_FileListModel& model)
+{
+    TKV_KeptView kept;
+    for (const QModelIndex& index : list.selectionModel()->selectedRows())
+        kept.Selected.append(model.Item(index.row()).Caption);
+    const QModelIndex current = list.selectionModel()->currentIndex();
+    if (current.isValid()) kept.Current = model.Item(current.row()).Caption;
+    kept.Scroll = list.ShownView()->verticalScrollBar()->value();
+    return kept;
+}
+
+int RowOfCaption(const TKV_FileListModel& model, const QString& caption)
+{
+    for (int row = 0; row < model.Count(); ++row) {
+        if (model.Item(row).Caption == caption) return row;
+    }
+    return -1;
+}
+
+void RestoreView(TKV_ListView& list, const TKV_FileListModel& model, const TKV_KeptView& kept)
+{
+    QItemSelectionModel& selection = *list.selectionModel();
+    QItemSelection rows;
+    for (const QString& caption : kept.Selected) {
+        const int row = RowOfCaption(model, caption);
+        if (row >= 0) rows.select(model.index(row, 0), model.index(row, model.columnCount() - 1));
+    }
+    selection.select(rows, QItemSelectionModel::ClearAndSelect);
+    const int current = RowOfCaption(model, kept.Current);
+    if (current >= 0) selection.setCurrentIndex(model.index(current, 0), QItemSelectionModel::NoUpdate);
+    list.ShownView()->verticalScrollBar()->setValue(kept.Scroll);
+}
+
+} // namespace
+
+void TMainWin::RefreshFLists()
+{
+    const TKV_KeptView plain = KeepView(*Source_ListView, *Source_Model);
+    const TKV_KeptView crypted = KeepView(*Crypted_ListView, *Crypted_Model);
+    ReadFLists();
+    RestoreView(*Source_ListView, *Source_Model, plain);
+    RestoreView(*Crypted_ListView, *Crypted_Model, crypted);
 }
 
 TKV_FileItem TMainWin::MakeListItem(bool crypted, const QString& caption, const QString& file, const QLocale& locale)
@@ -88,6 +185,12 @@ TKV_FileItem TMainWin::MakeListItem(bool crypted, const QString& caption, const 
     PrgState->DetailsComplete = true;
     item.ImageIndex = GetImageIndex(file);
     FillFileInfo(item, file, crypted, locale);
+    // A link, pipe or device shows what it is, not the type its name suggests: the user sees before
+    // choosing it that it cannot be encrypted.
+    if (const QString special = SpecialFileType(file); !special.isEmpty()) {
+        item.ImageIndex = Types->ImageIndexOfType(special);
+        item.Kind = Types->TypeNameOfType(special);
+    }
     return item;
 }
 

@@ -90,6 +90,25 @@ QString CaptionAfterDecryption(const QString& name, bool showCry)
     return showCry ? name.left(name.size() - kCry.size()) : name;
 }
 
+QString SpecialFileType(const QString& path)
+{
+#ifdef _WIN32
+    const QFileInfo info(path);
+    return info.isSymLink() ? QStringLiteral("inode/symlink") : QString();
+#else
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return QString();
+    if (S_ISLNK(st.st_mode)) return QStringLiteral("inode/symlink");
+    if (S_ISFIFO(st.st_mode)) return QStringLiteral("inode/fifo");
+    if (S_ISCHR(st.st_mode)) return QStringLiteral("inode/chardevice");
+    if (S_ISBLK(st.st_mode)) return QStringLiteral("inode/blockdevice");
+    if (S_ISSOCK(st.st_mode)) return QStringLiteral("inode/socket");
+    return QString();
+#endif
+}
+
 bool ReadFileFacts(const QString& path, bool readHead, TKV_FileFacts& facts)
 {
 #ifdef _WIN32

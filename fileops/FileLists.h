@@ -70,6 +70,11 @@ struct TKV_FileFacts
 // examined; `facts` is then unspecified.
 bool ReadFileFacts(const QString& path, bool readHead, TKV_FileFacts& facts);
 
+// The desktop's type name for what `path` itself is when it is no regular file (a link is not
+// followed): "inode/symlink", "inode/fifo", "inode/chardevice", "inode/blockdevice" or
+// "inode/socket". Empty for a regular file, a directory and a path that cannot be examined.
+QString SpecialFileType(const QString& path);
+
 // Decimal bytes.
 QString SizeText(qint64 size);
 // The locale's short date, then hh:mm:ss on the 24-hour clock, of the time as stored (UTC, not

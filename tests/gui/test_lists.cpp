@@ -2,15 +2,19 @@
 // The two file lists: what a directory gives each list, the detail columns, moving and removing
 // entries, the order (the comparison alone and by header clicks), view styles and drag and drop.
 #include "FileLists.h"
+#include "Forms.h"
 #include "ListTestSupport.h"
 #include "StatusBar.h"
+#include "TDelDialog.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QDragEnterEvent>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLocale>
 #include <QMimeData>
 #include <QMimeDatabase>
@@ -298,7 +302,7 @@ private slots:
         QCOMPARE(item->Kind, tag);
     }
 
-    void anEntryWhoseFileCannotBeOpenedHasNoDetails()
+    void anEntryThatIsNoRegularFileShowsWhatItIs()
     {
 #ifndef Q_OS_UNIX
         QSKIP("needs symbolic links and FIFOs");
@@ -315,8 +319,14 @@ private slots:
         for (const TKV_FileListModel* model : {window->Source_Model, window->Crypted_Model}) {
             QVERIFY(!model->Item(0).HasDetails);
             QVERIFY(model->Item(0).SizeText.isEmpty());
-            QVERIFY(model->Item(0).Kind.isEmpty());
         }
+        // Their type is what they are, not what their names suggest.
+        const QMimeDatabase mimes;
+        const QString link = mimes.mimeTypeForName(QStringLiteral("inode/symlink")).comment();
+        const QString fifo = mimes.mimeTypeForName(QStringLiteral("inode/fifo")).comment();
+        QVERIFY(!link.isEmpty() && !fifo.isEmpty() && link != fifo);
+        QCOMPARE(window->Source_Model->Item(0).Kind, link);
+        QCOMPARE(window->Crypted_Model->Item(0).Kind, fifo);
         QVERIFY(window->PrgState->DetailsComplete);
 #endif
     }
@@ -582,6 +592,106 @@ private slots:
         QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
         std::unique_ptr<QMimeData> data(model->mimeData({model->index(1, 0), model->index(0, 2), model->index(1, 3)}));
         QCOMPARE(data->data(QString::fromLatin1(kListItemsMimeType)), QByteArray("a.txt\nb.txt"));
+    }
+
+    // Files that other programs create, remove or rename in the shown directory reach the lists by
+    // themselves, the user's selection staying where it was; never while the program's own work runs.
+    void theListsFollowTheDisk()
+    {
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("z.txt"), "2");
+        TMainWin* window = fx.Open();
+        window->ReadFLists();
+        window->Source_ListView->selectionModel()->select(window->Source_Model->index(1, 0),
+                                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+        fx.Scratch.Write(QStringLiteral("b.txt"), "3");
+        fx.Scratch.Write(QStringLiteral("c.txt.cry"), "4");
+        QTRY_COMPARE(Captions(window->Source_Model),
+                     QStringList({QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("z.txt")}));
+        QTRY_COMPARE(Captions(window->Crypted_Model), QStringList({QStringLiteral("c.txt")}));
+        const QModelIndexList selected = window->Source_ListView->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(window->Source_Model->Item(selected.front().row()).Caption, QStringLiteral("z.txt"));
+
+        QVERIFY(
+            QFile::rename(fx.Scratch.FilePath(QStringLiteral("a.txt")), fx.Scratch.FilePath(QStringLiteral("d.txt"))));
+        QVERIFY(QFile::remove(fx.Scratch.FilePath(QStringLiteral("c.txt.cry"))));
+        QTRY_COMPARE(Captions(window->Source_Model),
+                     QStringList({QStringLiteral("b.txt"), QStringLiteral("d.txt"), QStringLiteral("z.txt")}));
+        QTRY_VERIFY(Captions(window->Crypted_Model).isEmpty());
+
+        // During a run the lists hold still; what changed is read once the run is over.
+        window->PrgState->Busy.Include(psListRun);
+        fx.Scratch.Write(QStringLiteral("e.txt"), "5");
+        QTest::qWait(4 * TMainWin::kDirChangeSettleMs);
+        QVERIFY(!Captions(window->Source_Model).contains(QStringLiteral("e.txt")));
+        window->PrgState->Busy.Clear();
+        QTRY_VERIFY(Captions(window->Source_Model).contains(QStringLiteral("e.txt")));
+    }
+
+    // View › Refresh, F5, reads the lists again; not while work runs.
+    void f5ReadsTheListsAgain()
+    {
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        TMainWin* window = fx.Open();
+        window->ReadFLists();
+        // As on a file system that tells nobody of its changes.
+        window->Dir_Watcher->blockSignals(true);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        fx.Scratch.Write(QStringLiteral("b.txt"), "2");
+        QCOMPARE(window->Refresh_MenuItem->shortcut(), QKeySequence(Qt::Key_F5));
+        window->PrgState->Busy.Include(psDeleting);
+        QTest::keyClick(window->Source_ListView, Qt::Key_F5);
+        QCOMPARE(window->StatusBar3->PanelText(0), QStringLiteral("Please wait until the process is finished."));
+        QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("a.txt")}));
+        window->PrgState->Busy.Clear();
+        QTest::keyClick(window->Source_ListView, Qt::Key_F5);
+        QCOMPARE(Captions(window->Source_Model), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    }
+
+    // Enter works on the selection as a double-click does, Delete as the pop-up menu's "Delete", in
+    // every view style; with nothing selected neither does anything.
+    void enterAndDeleteActOnTheSelection_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::newRow("details") << int(vsReport);
+        QTest::newRow("large icons") << int(vsIcon);
+        QTest::newRow("list") << int(vsList);
+    }
+
+    void enterAndDeleteActOnTheSelection()
+    {
+        QFETCH(int, style);
+        TKV_ListFixture fx;
+        fx.Scratch.Write(QStringLiteral("a.txt"), "1");
+        fx.Scratch.Write(QStringLiteral("b.txt.cry"), "2");
+        TMainWin* window = fx.Open();
+        CreateForms(*window);
+        window->ReadFLists();
+        window->SetListViewStyle(static_cast<TKV_ViewStyle>(style));
+        QAbstractItemView* plain = window->Source_ListView->ShownView();
+        QAbstractItemView* crypted = window->Crypted_ListView->ShownView();
+
+        QTest::keyClick(plain, Qt::Key_Return);
+        QTest::keyClick(crypted, Qt::Key_Delete);
+        QVERIFY(fx.Ui.Asked().isEmpty());
+
+        plain->selectionModel()->select(window->Source_Model->index(0, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        fx.Ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prSkip);
+        QTest::keyClick(plain, Qt::Key_Return);
+        crypted->selectionModel()->select(window->Crypted_Model->index(0, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        fx.Ui.ExpectDelDialog(fx.Scratch.Path() + QStringLiteral("/b.txt.cry?"), TDelResult::Ok);
+        QTest::keyClick(crypted, Qt::Key_Delete);
+        QCOMPARE(fx.Ui.Pending(), 0);
+        QVERIFY(!QFile::exists(fx.Scratch.FilePath(QStringLiteral("b.txt.cry"))));
+        QVERIFY(QFile::exists(fx.Scratch.FilePath(QStringLiteral("a.txt"))));
     }
 };
 

@@ -190,8 +190,8 @@ private slots:
         QCOMPARE(Texts(bar[0]->menu()),
                  QStringList({QStringLiteral("&Encrypt"), QStringLiteral("&Decrypt"), QStringLiteral("&Options..."),
                               QStringLiteral("-"), QStringLiteral("E&xit")}));
-        QCOMPARE(Texts(bar[1]->menu()),
-                 QStringList({QStringLiteral("File lists"), QStringLiteral("Status Bars"), QStringLiteral("ToolBar")}));
+        QCOMPARE(Texts(bar[1]->menu()), QStringList({QStringLiteral("File lists"), QStringLiteral("&Refresh"),
+                                                     QStringLiteral("Status Bars"), QStringLiteral("ToolBar")}));
         QCOMPARE(Texts(bar[1]->menu()->actions().front()->menu()),
                  QStringList({QStringLiteral("Lar&ge icons"), QStringLiteral("S&mall icons"), QStringLiteral("&List"),
                               QStringLiteral("&Details")}));
