@@ -52,6 +52,7 @@ class TKV_PwdTable;
 class TKV_StatusBar;
 class TTIP_Form;
 struct TKV_FileItem;
+struct TKV_Progress;
 
 // What the window is built with. The program passes nothing; tests answer the prompts, bring their
 // own settings store and watch the steps of start-up and shutdown.
@@ -259,6 +260,8 @@ public:
     void StartProcessTimer();
     void StopProcessTimer();
     void Process_TimerTimer();
+    // The panels show the figures of the whole file once the engine has finished it.
+    void ShowFinishedProgress(bool encrypting);
 
     // ---- Commands and the work they start (MainWin_Commands.cpp)
 
@@ -289,9 +292,13 @@ public:
     // Turn the file `name` (as its list shows it) of DirCryptor->Directory into its counterpart with
     // the password the engine object already holds. True when the engine succeeded, even if the
     // source could not be removed afterwards; false when refused, declined or failed, after the
-    // user has been told. Callers check Busy.
-    bool EncrFile(const QString& name);
+    // user has been told. Callers check Busy. `sourceMayGo`, when given, is asked once the container
+    // is in place: false keeps the plain file (the callback has told the user why).
+    bool EncrFile(const QString& name, std::function<bool()> sourceMayGo = {});
     bool DecrFile(const QString& name, TKV_DecrTry attempt = {});
+    // True when `path` (the file behind list name `name`) is a regular file; otherwise the user is told
+    // that it is missing or is no regular file (a link, pipe or device), and false.
+    bool SourceIsUsable(const QString& path, const QString& name);
     // The engine's result of the last EncrFile/DecrFile; 0 also when it never reached the engine.
     int LastEngineResult = 0;
     // The container behind an entry of the Crypted list, without directory.
@@ -479,6 +486,8 @@ private:
     TKV_FileItem MakeListItem(bool crypted, const QString& caption, const QString& file, const QLocale& locale);
     void FillFileInfo(TKV_FileItem& item, const QString& file, bool crypted, const QLocale& locale);
     void ShowSortIndicator(QAbstractItemView* listView);
+    // MainWin_Progress.cpp
+    void ShowProgress(const TKV_Progress& progress);
     // MainWin_Browse.cpp
     void ShowDrive(const QString& root);
     void ShowDirectory(const QString& path);

@@ -9,6 +9,7 @@
 #include "TKV_Pwd.h"
 #include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
+#include "Workflows.h"
 
 #include <QToolButton>
 #include <QTreeView>
@@ -68,6 +69,12 @@ void TMainWin::ProcessFileList(int direction)
     const QStringList names = DirCryptor->Files;
     for (const QString& name : names) {
         const QString path = JoinDirectory(DirCryptor->Directory, name);
+        // A link, pipe or device is refused before the user types a password for it.
+        const QString source = decrypt ? JoinQPath(DirCryptor->Directory, CryptedFileName(name)) : path;
+        if (!SourceIsUsable(source, name)) {
+            if (PrgState->Abort) break;
+            continue;
+        }
         if (decrypt) {
             QString plain = path;
             if (ShowCry) plain.chop(4);
@@ -106,13 +113,29 @@ void TMainWin::ProcessFileList(int direction)
                 if (directoryRun) PrgState->Abort = true;
                 break;
             }
-            if (!PrgState->ListsRaised) RaiseLists();
-            // Stored only once the container it opens is there: a refused, declined or failed
-            // encryption would otherwise replace the password of a container left as it was.
-            if (EncrFile(name) && PrgState->SavePassword) {
-                PwdTable->RememberPassword(path.toStdString(), *Pwd);
+            std::function<bool()> storePassword;
+            if (PrgState->SavePassword) {
+                // The user relies on the database for this password: it must be able to take it before
+                // the plain file is touched.
+                const StoreReadiness ready = PwdTable->PrepareToStore();
                 AfterTableRequest(*this);
+                if (ready != StoreReadiness::Ready) {
+                    Interaction().ErrorBox(WithName(kPasswordNotSavedNotEncryptedMessage, name));
+                    if (directoryRun) PrgState->Abort = true;
+                    break;
+                }
+                // Stored only once the container it opens is there: a refused, declined or failed
+                // encryption would otherwise replace the password of a container left as it was. Without
+                // it stored, the plain file stays.
+                storePassword = [this, &path, &name] {
+                    const bool stored = PwdTable->RememberPassword(path.toStdString(), *Pwd);
+                    AfterTableRequest(*this);
+                    if (!stored) Interaction().ErrorBox(WithName(kPasswordNotSavedPlainKeptMessage, name));
+                    return stored;
+                };
             }
+            if (!PrgState->ListsRaised) RaiseLists();
+            EncrFile(name, std::move(storePassword));
         }
         if (PrgState->Abort) break;
     }

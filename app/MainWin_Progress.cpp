@@ -65,8 +65,19 @@ void TMainWin::Process_TimerTimer()
 {
     if (Pwd == nullptr || PrgState == nullptr) return;
     ++ProcessTicks;
-    const TKV_Progress progress = ProgressAt(ProcessTicks, Process_Timer.interval(), ProgressBar1->maximum(),
-                                             Pwd->BlocksDone, Pwd->BlocksTotal, PrgState->Busy.Contains(psEncrypting));
+    ShowProgress(ProgressAt(ProcessTicks, Process_Timer.interval(), ProgressBar1->maximum(), Pwd->BlocksDone,
+                            Pwd->BlocksTotal, PrgState->Busy.Contains(psEncrypting)));
+}
+
+void TMainWin::ShowFinishedProgress(bool encrypting)
+{
+    // Otherwise the panels would keep the last reading of the timer, short of the whole file.
+    ShowProgress(
+        ProgressAtEnd(ProcessTicks, Process_Timer.interval(), ProgressBar1->maximum(), Pwd->BlocksTotal, encrypting));
+}
+
+void TMainWin::ShowProgress(const TKV_Progress& progress)
+{
     ProgressBar1->setValue(progress.Bar1);
     ProgressBar2->setValue(progress.Bar2);
     if (!progress.PanelsDue) return;

@@ -14,6 +14,8 @@
 #include <QProgressBar>
 #include <QTreeView>
 
+#include <functional>
+
 namespace {
 
 // What differs between the two directions of one file's work.
@@ -26,6 +28,8 @@ struct TKV_OneFileJob
     // The target's entry as its list shows it, removed when the target is overwritten.
     QString TargetCaption;
     TKV_DecrTry Attempt;
+    // Asked once the target is in place; false keeps the source, the user having been told why.
+    std::function<bool()> SourceMayGo;
 };
 
 bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
@@ -36,17 +40,9 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
     const std::string sourcePath = FsPath(job.Source);
     const std::string targetPath = FsPath(job.Target);
 
-    const FileKind kind = GetFileKind(sourcePath);
-    if (kind == FileKind::Missing) {
-        ui.ErrorBox(WithName(kFileNotFoundMessage, job.Source));
-        return false;
-    }
     // Refused before anything is touched: attributes set through a link would land on the file it
     // points to.
-    if (kind != FileKind::Regular) {
-        w.ShowEngineError(kResultNotRegularFile, job.Name);
-        return false;
-    }
+    if (!w.SourceIsUsable(job.Source, job.Name)) return false;
     state.TargetExisted = false;
     if (GetFileKind(targetPath) != FileKind::Missing) {
         if (!job.Attempt.OverwriteAgreed &&
@@ -65,6 +61,7 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
     w.StartProcessTimer();
     const int code = job.Encrypting ? w.Pwd->EncryptFile(sourcePath, w.DefaultMethod) : w.Pwd->DecryptFile(sourcePath);
     w.StopProcessTimer();
+    if (code == kResultOk) w.ShowFinishedProgress(job.Encrypting);
     state.Busy.Exclude(action);
     w.LastEngineResult = code;
 
@@ -85,6 +82,11 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
     if (state.TargetExisted && listsShowDirectory)
         w.DeleteListItem(job.Encrypting ? w.Crypted_ListView : w.Source_ListView, job.TargetCaption);
 
+    if (job.SourceMayGo && !job.SourceMayGo()) {
+        if (listsShowDirectory) w.UpdateFLists(job.Name, job.Encrypting ? 0 : 1, true);
+        return true;
+    }
+
     // The engine returned only once its output was on disk; only now may the source go.
     const bool removed = w.RemoveFile(job.Source, job.Encrypting);
     if (!removed) {
@@ -100,9 +102,10 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
 
 } // namespace
 
-bool TMainWin::EncrFile(const QString& name)
+bool TMainWin::EncrFile(const QString& name, std::function<bool()> sourceMayGo)
 {
     TKV_OneFileJob job;
+    job.SourceMayGo = std::move(sourceMayGo);
     job.Name = name;
     job.Source = JoinQPath(DirCryptor->Directory, name);
     job.Target = JoinQPath(DirCryptor->Directory, name + QStringLiteral(".cry"));
@@ -123,6 +126,20 @@ bool TMainWin::DecrFile(const QString& name, TKV_DecrTry attempt)
     job.TargetCaption = plainName;
     job.Attempt = attempt;
     return ProcessOneFile(*this, job);
+}
+
+bool TMainWin::SourceIsUsable(const QString& path, const QString& name)
+{
+    const FileKind kind = GetFileKind(FsPath(path));
+    if (kind == FileKind::Missing) {
+        ui_->ErrorBox(WithName(kFileNotFoundMessage, path));
+        return false;
+    }
+    if (kind != FileKind::Regular) {
+        ShowEngineError(kResultNotRegularFile, name);
+        return false;
+    }
+    return true;
 }
 
 QString TMainWin::CryptedFileName(const QString& caption) const

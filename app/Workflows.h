@@ -22,6 +22,11 @@ inline constexpr char kWipingStatus[] = "Wiping out the file %s ...";
 inline constexpr char kDeletingStatus[] = "Deleting the file %s ...";
 inline constexpr char kNotDeletedMessage[] = "Unable to delete file %s .";
 inline constexpr char kWorkDoneStatus[] = "Idle.";
+inline constexpr char kPasswordNotSavedNotEncryptedMessage[] =
+    "The password for %s cannot be saved in the database of passwords, so the file was not encrypted.";
+inline constexpr char kPasswordNotSavedPlainKeptMessage[] =
+    "The password for %s could not be saved in the database of passwords. The file was encrypted, but the "
+    "plain file was kept, so that the file can still be opened without that password.";
 
 // `pattern` with its first "%s" replaced by `text`, taken literally (a name may hold "%1").
 inline QString WithName(const char* pattern, const QString& text)

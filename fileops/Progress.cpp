@@ -36,3 +36,10 @@ TKV_Progress ProgressAt(std::int64_t ticks, int intervalMs, int barMax, std::int
     out.Size = QStringLiteral("Size: ") + QString::number((total * 8) >> 10) + QStringLiteral(" Kbytes");
     return out;
 }
+
+TKV_Progress ProgressAtEnd(std::int64_t ticks, int intervalMs, int barMax, std::int32_t blocksTotal, bool encrypting)
+{
+    const int k = intervalMs > 0 ? 1000 / intervalMs : 0;
+    const std::int64_t lastSecond = k > 0 ? ticks - ticks % k : ticks;
+    return ProgressAt(lastSecond, intervalMs, barMax, blocksTotal, blocksTotal, encrypting);
+}

@@ -31,3 +31,7 @@ QString ProgressTime(std::int64_t seconds);
 // without blocks (BlocksTotal 0) counts as done.
 TKV_Progress ProgressAt(std::int64_t ticks, int intervalMs, int barMax, std::int32_t blocksDone,
                         std::int32_t blocksTotal, bool encrypting);
+
+// The display once the file is done: every block counted and nothing remaining, at the last whole
+// second of `ticks`. As while working, a file done in under a second writes no panels.
+TKV_Progress ProgressAtEnd(std::int64_t ticks, int intervalMs, int barMax, std::int32_t blocksTotal, bool encrypting);

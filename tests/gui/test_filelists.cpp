@@ -8,11 +8,19 @@
 #include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
 
+#include "ResultCodes.h"
+
 #include <QCheckBox>
-#include <QPushButton>
+#include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -337,10 +345,113 @@ private slots:
         QVERIFY(!l.win.MasterPwdExpire_Button->isEnabled());
         // The next list needs the database and asks.
         ui.ExpectEncryptPrompt(names[2], prAccepted, QStringLiteral("thirdpw"), false, true);
-        ui.ExpectMasterPassword(MasterPasswordAnswer::NotNow);
+        ui.ExpectMasterPassword(MasterPasswordAnswer::Submitted, QStringLiteral("master1"));
         l.Encrypt({names[2]});
         QVERIFY(l.Crypted(names[2]));
+        QCOMPARE(l.Stored(names[2]), QStringLiteral("thirdpw"));
         QCOMPARE(ui.Prompts().size(), 3);
+    }
+
+    // "Save password on disk" is a promise: when the database cannot take the password, the file is
+    // not encrypted at all, before anything is written, and the user is told where and why.
+    void aPasswordThatCannotBeSavedLeavesTheFilePlain_data()
+    {
+        QTest::addColumn<QString>("database"); // below the window's folder; "" for the default
+        QTest::addColumn<int>("master");       // the master password dialog's answer; -1: not asked
+        QTest::addColumn<QString>("reason");   // the detail line's reason; "" for no database error
+        QTest::addColumn<QByteArray>("existing");
+        QTest::newRow("Do not use now") << QString() << int(MasterPasswordAnswer::NotNow) << QString() << QByteArray();
+        QTest::newRow("Do not use at all")
+            << QString() << int(MasterPasswordAnswer::NotAtAll) << QString() << QByteArray();
+        QTest::newRow("a folder") << QStringLiteral("folder") << -1 << QString::fromUtf8(std::strerror(EISDIR))
+                                  << QByteArray();
+        QTest::newRow("a missing folder")
+            << QStringLiteral("missing/passwords.db") << -1 << QString::fromUtf8(std::strerror(ENOENT)) << QByteArray();
+        QTest::newRow("not a database") << QStringLiteral("passwords.db") << -1
+                                        << QStringLiteral("the file is not a database of passwords")
+                                        << QByteArray("this is no database of passwords");
+    }
+
+    void aPasswordThatCannotBeSavedLeavesTheFilePlain()
+    {
+        QFETCH(QString, database);
+        QFETCH(int, master);
+        QFETCH(QString, reason);
+        QFETCH(QByteArray, existing);
+        TKV_ScriptedInteraction ui;
+        const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+        ListWindow l(ui, names);
+        l.UseDatabase();
+        QVERIFY(QDir(l.w.Directory()).mkdir(QStringLiteral("folder")));
+        TKV_MasterPass& m = l.win.PwdTable->Master;
+        if (!database.isEmpty()) m.Dir = l.w.Path(database).toStdString();
+        if (!existing.isEmpty()) QVERIFY(WriteBytes(l.w.Path(database), existing));
+        if (master >= 0) m.Entered = false;
+
+        ui.ExpectEncryptPrompt(names[0], prAccepted, QStringLiteral("listpw1"), true, true);
+        if (master >= 0) ui.ExpectMasterPassword(static_cast<MasterPasswordAnswer>(master));
+        if (!reason.isEmpty()) ui.ExpectDatabaseError(QString::fromStdString(m.Dir) + QStringLiteral(": ") + reason);
+        ui.ExpectError(WithName(kPasswordNotSavedNotEncryptedMessage, names[0]));
+        l.Encrypt(names);
+        // The whole list stops: the next file would meet the same database.
+        for (const QString& name : names) {
+            QCOMPARE(ReadBytes(l.w.Path(name)), Content(name));
+            QVERIFY(!l.Crypted(name));
+        }
+        QCOMPARE(l.w.Plain(), names);
+        QVERIFY(l.w.Crypted().isEmpty());
+        if (!existing.isEmpty()) QCOMPARE(ReadBytes(l.w.Path(database)), existing);
+        QVERIFY(l.win.PrgState->Busy.Empty());
+    }
+
+    // Storing can still fail after the encryption (the disk filled up meanwhile): the container stays,
+    // and so does the plain file, since its password is nowhere else.
+    void aFailedStoreAfterTheEncryptionKeepsThePlainFile()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt")});
+        l.UseDatabase();
+        l.win.PwdTable->Master.Faults.failWriteAfter = 0;
+        ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("storedpw"), false, true);
+        ui.ExpectDatabaseError(QString::fromStdString(l.win.PwdTable->Master.Dir) + QStringLiteral(": ") +
+                               QString::fromUtf8(std::strerror(ENOSPC)));
+        ui.ExpectError(WithName(kPasswordNotSavedPlainKeptMessage, QStringLiteral("a.txt")));
+        l.Encrypt({QStringLiteral("a.txt")});
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt"))), Content(QStringLiteral("a.txt")));
+        QVERIFY(l.Crypted(QStringLiteral("a.txt")));
+        QVERIFY(!Exists(l.w.Path(QStringLiteral("passwords.db"))));
+        QCOMPARE(l.w.Plain(), QStringList({QStringLiteral("a.txt")}));
+        QCOMPARE(l.w.Crypted(), QStringList({QStringLiteral("a.txt")}));
+        // Once the database works again, the container opens with the password the user typed.
+        l.win.PwdTable->Master.Faults.failWriteAfter = -1;
+        QVERIFY(QFile::remove(l.w.Path(QStringLiteral("a.txt"))));
+        l.w.Reread();
+        ui.ExpectDecryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("storedpw"));
+        l.Decrypt({QStringLiteral("a.txt")});
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt"))), Content(QStringLiteral("a.txt")));
+    }
+
+    // Links, pipes and devices are refused before the user types a password for them.
+    void aFileThatIsNoRegularFileIsRefusedBeforeThePrompt()
+    {
+        TKV_ScriptedInteraction ui;
+        ListWindow l(ui, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        QVERIFY(QFile::link(l.w.Path(QStringLiteral("a.txt")), l.w.Path(QStringLiteral("a-link.txt"))));
+        QVERIFY(::mkfifo(QFile::encodeName(l.w.Path(QStringLiteral("pipe.cry"))).constData(), 0600) == 0);
+        l.w.Reread();
+        const auto refusal = [](const QString& name) {
+            return QString::fromStdString(EngineErrorMessage(kResultNotRegularFile, name.toStdString(), true));
+        };
+        ui.ExpectError(refusal(QStringLiteral("a-link.txt")));
+        ui.ExpectEncryptPrompt(QStringLiteral("b.txt"), prAccepted, QStringLiteral("password"));
+        l.Encrypt({QStringLiteral("a-link.txt"), QStringLiteral("b.txt")});
+        QVERIFY(l.Crypted(QStringLiteral("b.txt")));
+        QVERIFY(!l.Crypted(QStringLiteral("a-link")));
+        QCOMPARE(ReadBytes(l.w.Path(QStringLiteral("a.txt"))), Content(QStringLiteral("a.txt")));
+        ui.ExpectError(refusal(QStringLiteral("pipe")));
+        l.Decrypt({QStringLiteral("pipe")});
+        QVERIFY(Exists(l.w.Path(QStringLiteral("pipe.cry"))));
+        QCOMPARE(ui.Prompts().size(), 1);
     }
 
     // A stored password that does not open its file (an older database, a container replaced since)

@@ -6,6 +6,7 @@
 #include "StatusBar.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
+#include "WorkflowTestSupport.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -107,6 +108,62 @@ private slots:
         QCOMPARE(QStringList({progress.Elapsed, progress.Remaining, progress.Throughout, progress.Estimated,
                               progress.Done, progress.Size}),
                  panels);
+    }
+
+    void theEndShowsTheWholeFile_data()
+    {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QStringList>("panels"); // empty: not due
+        QTest::newRow("between whole seconds")
+            << 47 << 51201
+            << QStringList({QStringLiteral("Elapsed: 00m:02s"), QStringLiteral("Remaining: 00m:00s"),
+                            QStringLiteral("Throughout: 204804 bytes per second"), QStringLiteral("Estimated: 00m:02s"),
+                            QStringLiteral("Done: 400 KBytes"), QStringLiteral("Size: 400 Kbytes")});
+        QTest::newRow("on a whole second")
+            << 20 << 128
+            << QStringList({QStringLiteral("Elapsed: 00m:01s"), QStringLiteral("Remaining: 00m:00s"),
+                            QStringLiteral("Throughout: 1024 bytes per second"), QStringLiteral("Estimated: 00m:01s"),
+                            QStringLiteral("Done: 1 KBytes"), QStringLiteral("Size: 1 Kbytes")});
+        QTest::newRow("under a second") << 19 << 51201 << QStringList();
+        QTest::newRow("no blocks") << 40 << 0 << QStringList();
+    }
+
+    void theEndShowsTheWholeFile()
+    {
+        QFETCH(int, ticks);
+        QFETCH(int, total);
+        QFETCH(QStringList, panels);
+        for (const bool encrypting : {true, false}) {
+            const TKV_Progress progress = ProgressAtEnd(ticks, 50, 100, total, encrypting);
+            QCOMPARE(progress.Bar1, encrypting ? 0 : 100);
+            QCOMPARE(progress.Bar2, encrypting ? 100 : 0);
+            QCOMPARE(progress.PanelsDue, !panels.isEmpty());
+            if (panels.isEmpty()) continue;
+            QCOMPARE(QStringList({progress.Elapsed, progress.Remaining, progress.Throughout, progress.Estimated,
+                                  progress.Done, progress.Size}),
+                     panels);
+        }
+    }
+
+    // When a file is done the panels show all of it, not the timer's last reading before the end.
+    void aFinishedFileShowsItsWholeFigures()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        TMainWin& window = *w.window;
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("big.txt")), QByteArray(409600, 'x')));
+        w.Reread();
+        // Every chunk of the engine is one tick of the timer.
+        window.Pwd->ProcessMessages = [&window] { window.Process_TimerTimer(); };
+        QVERIFY(window.EncrFile(QStringLiteral("big.txt")));
+        window.Pwd->ProcessMessages = nullptr;
+        QVERIFY(window.ProcessTicks >= 40);
+        const QString size = QString::number((std::int64_t{window.Pwd->BlocksTotal} * 8) >> 10);
+        QCOMPARE(window.StatusBar1->PanelText(1), QStringLiteral("Done: ") + size + QStringLiteral(" KBytes"));
+        QCOMPARE(window.StatusBar1->PanelText(2), QStringLiteral("Size: ") + size + QStringLiteral(" Kbytes"));
+        QCOMPARE(window.StatusBar2->PanelText(1), QStringLiteral("Remaining: 00m:00s"));
+        QCOMPARE(window.StatusBar1->PanelText(0).mid(11), window.StatusBar2->PanelText(0).mid(9));
     }
 
     void theTimerDrivesBarsAndPanels()
