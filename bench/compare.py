@@ -2,7 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Runs kelvane_bench and kelvane-cli, then prints the figures and the ratios against the goals.
 
-Usage: compare.py BIN_DIR [REPO_DIR]
+Usage: compare.py BIN_DIR [--cli KELVANE_CLI]
+
+BIN_DIR holds kelvane_bench (and kelvane-cli unless --cli names the one to time: the one users run).
+Whole files are timed as a user runs them, kelvane-cli against `openssl enc` on the same file in the
+same run.
 Exits 0 even when a goal is missed: the figures are information, not a test.
 Standard library only.
 """
@@ -22,6 +26,16 @@ RSS_LARGE_MIB = 1024
 RSS_SLACK_KIB = 1024  # "does not grow": the large run may use at most this much more
 CLI_METHOD = "idea"  # the fastest method keeps the 1 GiB run short; memory use does not depend on it
 METHODS = [("idea", "IDEA"), ("des", "DES"), ("3xdes", "Triple DES")]
+USER_FILE_MIB = 96  # whole files through kelvane-cli and openssl enc
+USER_RUNS = 3  # each command's best of this many runs counts
+OPENSSL_PROVIDERS = ["-provider", "legacy", "-provider", "default"]
+# The peer's cipher and key for each method. Single DES and IDEA live in OpenSSL 3's legacy provider;
+# Debian's build leaves IDEA out altogether, and that method then has no peer.
+OPENSSL_PEERS = {
+    "des": ("-des-cbc", "0123456789abcdef"),
+    "3xdes": ("-des-ede3-cbc", "0123456789abcdef" "fedcba9876543210" "89abcdef01234567"),
+    "idea": ("-idea-cbc", "0123456789abcdef" "fedcba9876543210"),
+}
 
 
 def scratch_parent(needed_bytes):
@@ -146,16 +160,96 @@ def measure_rss(cli):
     return figures
 
 
+def timed(argv):
+    """(cpu seconds, wall seconds) of one run of argv, which must succeed."""
+    begin = time.monotonic()
+    proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.monotonic() - begin
+    err = proc.stderr.read().decode(errors="replace").strip()
+    proc.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise RuntimeError(f"{' '.join(argv)} failed: {err}")
+    return usage.ru_utime + usage.ru_stime, wall
+
+
+def best_of(argv):
+    runs = [timed(argv) for _ in range(USER_RUNS)]
+    return min(r[0] for r in runs), min(r[1] for r in runs)
+
+
+def openssl_has(cipher):
+    try:
+        done = subprocess.run(["openssl", "enc", cipher, *OPENSSL_PROVIDERS, "-K", "00" * 16, "-iv", "00" * 8,
+                               "-in", "/dev/null", "-out", "/dev/null"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except OSError:
+        return False
+    return done.returncode == 0
+
+
+def measure_user_runs(cli):
+    """Whole files as users run them: kelvane-cli encrypt/decrypt against openssl enc, per method.
+
+    Returns {(code, "encrypt"|"decrypt"): {"ours": (cpu, wall), "peer": (cpu, wall) or None}}.
+    """
+    parent = scratch_parent(4 * USER_FILE_MIB * MIB + 64 * MIB)
+    note_fallback(parent, f"{USER_FILE_MIB} MiB runs of kelvane-cli and openssl enc")
+    work = tempfile.mkdtemp(prefix="kelvane-user-", dir=parent)
+    figures = {}
+    try:
+        password_file = os.path.join(work, "password")
+        with open(password_file, "w", encoding="utf-8") as f:
+            f.write("bench-pw\n")
+        plain = os.path.join(work, "plain.bin")
+        write_file(plain, USER_FILE_MIB)
+        for code, _ in METHODS:
+            cipher, key = OPENSSL_PEERS[code]
+            peer = openssl_has(cipher)
+            ours_enc = best_of([cli, "encrypt", "--method", code, "--password-file", password_file, "--keep",
+                                "--force", plain])
+            ours_dec = best_of([cli, "decrypt", "--password-file", password_file, "--keep", "--force",
+                                plain + ".cry"])
+            peer_enc = peer_dec = None
+            if peer:
+                sealed = os.path.join(work, "peer.enc")
+                opened = os.path.join(work, "peer.dec")
+                common = ["openssl", "enc", cipher, *OPENSSL_PROVIDERS, "-K", key, "-iv", "0" * 16]
+                peer_enc = best_of([*common, "-in", plain, "-out", sealed])
+                peer_dec = best_of([*common, "-d", "-in", sealed, "-out", opened])
+                os.unlink(sealed)
+                os.unlink(opened)
+            os.unlink(plain + ".cry")
+            figures[(code, "encrypt")] = {"ours": ours_enc, "peer": peer_enc}
+            figures[(code, "decrypt")] = {"ours": ours_dec, "peer": peer_dec}
+    except (OSError, RuntimeError) as e:
+        print(f"whole-file runs failed: {e}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return figures
+
+
 def main():
-    if len(sys.argv) < 2:
+    args = sys.argv[1:]
+    cli = None
+    if "--cli" in args:
+        at = args.index("--cli")
+        if at + 1 >= len(args):
+            print(__doc__.strip())
+            return 2
+        cli = args[at + 1]
+        del args[at:at + 2]
+    if len(args) < 1:
         print(__doc__.strip())
         return 2
-    bin_dir = sys.argv[1]
+    bin_dir = args[0]
     bench = os.path.join(bin_dir, "kelvane_bench")
-    cli = os.path.join(bin_dir, "kelvane-cli")
+    cli = cli or os.path.join(bin_dir, "kelvane-cli")
     started = time.monotonic()
 
     results = run_benchmarks(bench)
+    print(f"Timing whole {USER_FILE_MIB} MiB files: {cli} against openssl enc...", flush=True)
+    user_runs = measure_user_runs(cli)
     print(f"Measuring kelvane-cli peak memory ({RSS_SMALL_MIB} MiB and {RSS_LARGE_MIB} MiB files)...", flush=True)
     rss = measure_rss(cli)
 
@@ -213,6 +307,26 @@ def main():
         goals.append((f"DecryptFile {name} / raw CBC encrypt",
                       ratio(f"file_decrypt/{code}", f"cbc_encrypt/{code}/kelvane"), 0.85, "x"))
     goals.append(("UpdateChecksum", rate("checksum/UpdateChecksum"), 500.0, " MB/s"))
+
+    print()
+    print(f"Whole {USER_FILE_MIB} MiB files as users run them, best of {USER_RUNS} (MB/s; the ratio is the peer's")
+    print("CPU time over ours: above 1 we are faster)")
+    print(f"  {'command':<42}{'ours cpu':>9}  {'ours wall':>9}  {'openssl':>9}  {'ratio':>6}")
+    size_mb = USER_FILE_MIB * MIB / MB
+    for code, name in METHODS:
+        for direction in ("encrypt", "decrypt"):
+            entry = user_runs.get((code, direction))
+            if entry is None:
+                continue
+            ours_cpu, ours_wall = entry["ours"]
+            peer = entry["peer"]
+            peer_rate = fmt(size_mb / peer[0]) if peer else f"{'n/a':>9}"
+            value = peer[0] / ours_cpu if peer and ours_cpu else None
+            shown = f"{value:6.2f}" if value is not None else f"{'n/a':>6}"
+            print(f"  {'kelvane-cli ' + direction + ' ' + name:<42}{fmt(size_mb / ours_cpu)}  "
+                  f"{fmt(size_mb / ours_wall)}  {peer_rate}  {shown}")
+            if peer:
+                goals.append((f"cli {direction} {name} / openssl enc", value, 1.0, "x"))
     for key, what in (("pwdb/store", "store"), ("pwdb/recall", "recall and remove")):
         r = results.get(key)
         ms = r.get("ms") if r else None
