@@ -73,6 +73,9 @@ TPasswordPrompt::TPasswordPrompt(bool encryption, QWidget* parent) : QDialog(par
     buttons->addWidget(CancelAll);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The verification entry and "Save password on disk" are made after the rest; without this, Tab
+    // from the first entry would skip the second.
+    TabInOrder({MaskEdit1, MaskEdit2, OnePwdList_CheckBox, SavePwd_CheckBox, Submit_Button, Button1, CancelAll});
 
     connect(Submit_Button, &QPushButton::clicked, this, &TPasswordPrompt::Submit_ButtonClick);
     // Cancel is the reject result, which Esc gives too.
