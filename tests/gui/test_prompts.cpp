@@ -336,6 +336,35 @@ private slots:
         }
     }
 
+    void tickingABox_data()
+    {
+        QTest::addColumn<bool>("byMouse");
+        QTest::addColumn<QString>("focusAfter");
+        // The mouse hands the keyboard back to the first entry.
+        QTest::newRow("mouse") << true << QStringLiteral("MaskEdit1");
+        // Space keeps the focus on the box, so that Tab and Enter go on from there.
+        QTest::newRow("Space") << false << QStringLiteral("OnePwdList_CheckBox");
+    }
+
+    void tickingABox()
+    {
+        QFETCH(bool, byMouse);
+        QFETCH(QString, focusAfter);
+        TEncrypt dialog;
+        TKV_PromptSetup setup = Setup(16);
+        setup.OneForListEnabled = true;
+        dialog.Prepare(setup);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.OnePwdList_CheckBox->setFocus(Qt::TabFocusReason);
+        if (byMouse)
+            QTest::mouseClick(dialog.OnePwdList_CheckBox, Qt::LeftButton);
+        else
+            PressKey(&dialog, Qt::Key_Space);
+        QVERIFY(dialog.OnePwdList_CheckBox->isChecked());
+        QCOMPARE(FocusName(), focusAfter);
+    }
+
     void masterDialogTabsInItsVisualOrder()
     {
         TMasterPwd_Form form;
