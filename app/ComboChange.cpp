@@ -38,6 +38,7 @@ TComboChange::TComboChange(QWidget* parent) : QDialog(parent)
     Ok_Button->setDefault(true);
     Ok_Button->setAutoDefault(true);
     connect(Ok_Button, &QPushButton::clicked, this, &TComboChange::Ok_ButtonClick);
+    setTabOrder(DriveComboBox1, Ok_Button);
     FormShow();
 }
 
@@ -74,5 +75,7 @@ void TComboChange::reject() {}
 void TComboChange::showEvent(QShowEvent* event)
 {
     FormShow();
+    // Each showing starts on the selector, where the arrow keys pick a drive and Enter takes it.
+    DriveComboBox1->setFocus();
     QDialog::showEvent(event);
 }

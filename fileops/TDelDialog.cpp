@@ -54,6 +54,10 @@ TDelDialog::TDelDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Custo
     Button2 = Button(this, "Button2", "&Cancel", 2);
     CancelAll_Button = Button(this, "CancelAll_Button", "Ca&ncel All", 3);
     Button1->setDefault(true);
+    // The button row, left to right.
+    setTabOrder(Button1, Button3);
+    setTabOrder(Button3, Button2);
+    setTabOrder(Button2, CancelAll_Button);
 
     connect(Button1, &QPushButton::clicked, this, [this] { done(static_cast<int>(TDelResult::Ok)); });
     connect(Button3, &QPushButton::clicked, this, [this] { done(static_cast<int>(TDelResult::All)); });
@@ -99,5 +103,8 @@ void TDelDialog::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    // One dialog serves every deletion: a focus left on "Delete All" by an earlier answer would make
+    // Enter delete a whole selection without asking.
+    Button1->setFocus();
     QDialog::showEvent(event);
 }

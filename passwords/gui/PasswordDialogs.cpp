@@ -60,6 +60,16 @@ bool MoveToSecondEntry(QLineEdit* first, QLineEdit* second)
     return true;
 }
 
+void TabInOrder(std::initializer_list<QWidget*> widgets)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (widget == nullptr) continue;
+        if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 void EmptyEntries(QLineEdit* first, QLineEdit* second)
 {
     first->clear();

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 
 class QLabel;
 class QLineEdit;
@@ -24,5 +25,9 @@ void CentreOnScreen(QWidget& dialog);
 void ShowDialogError(QWidget* owner, const std::function<void(const QString&)>& sink, const QString& text);
 // Enter in the first entry goes on to the second (when there is one): true when it moved the focus.
 bool MoveToSecondEntry(QLineEdit* first, QLineEdit* second);
+// Sets Tab to go through `widgets` in the order given, which is the order they stand in on the
+// dialog; null ones (controls a dialog does not have) are left out. Hidden or disabled ones are passed
+// over while they are.
+void TabInOrder(std::initializer_list<QWidget*> widgets);
 // Empties the entries; `second` may be null.
 void EmptyEntries(QLineEdit* first, QLineEdit* second);

@@ -44,6 +44,8 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent) : QDialog(parent)
     buttons->addWidget(NotUse_Button);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Tab follows the dialog from top to bottom, whatever order the widgets were made in.
+    TabInOrder({MaskEdit1, MaskEdit2, Submit_Button, SubmitLater_Button, NotUse_Button});
 
     connect(Submit_Button, &QPushButton::clicked, this, &TMasterPwd_Form::Submit_ButtonClick);
     // "Do not use now" is the reject result, which Esc gives too.

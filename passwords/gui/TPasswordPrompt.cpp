@@ -5,6 +5,7 @@
 #include "PromptRules.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -73,18 +74,35 @@ TPasswordPrompt::TPasswordPrompt(bool encryption, QWidget* parent) : QDialog(par
     buttons->addWidget(CancelAll);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The verification entry and "Save password on disk" are made after the rest; without this, Tab
+    // from the first entry would skip the second.
+    TabInOrder({MaskEdit1, MaskEdit2, OnePwdList_CheckBox, SavePwd_CheckBox, Submit_Button, Button1, CancelAll});
 
     connect(Submit_Button, &QPushButton::clicked, this, &TPasswordPrompt::Submit_ButtonClick);
     // Cancel is the reject result, which Esc gives too.
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(CancelAll, &QPushButton::clicked, this, &TPasswordPrompt::CancelAllClick);
-    // Ticking a box must not leave the user outside the entry.
+    // A box ticked with the mouse must not leave the user's typing outside the entry. One ticked with
+    // Space keeps the focus: the user is going through the dialog with the keyboard, and Tab and Enter
+    // go on from the box.
     for (QCheckBox* box : {OnePwdList_CheckBox, SavePwd_CheckBox}) {
         if (box == nullptr) continue;
+        box->installEventFilter(this);
         connect(box, &QCheckBox::clicked, this, [this, box] {
-            if (box->hasFocus()) MaskEdit1->setFocus();
+            if (tickedByMouse_ && box->hasFocus()) MaskEdit1->setFocus();
+            tickedByMouse_ = false;
         });
     }
+}
+
+bool TPasswordPrompt::eventFilter(QObject* watched, QEvent* event)
+{
+    // A box's click comes from the mouse button's release or from the Space key's.
+    if (event->type() == QEvent::MouseButtonRelease)
+        tickedByMouse_ = true;
+    else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+        tickedByMouse_ = false;
+    return QDialog::eventFilter(watched, event);
 }
 
 TEncrypt::TEncrypt(QWidget* parent) : TPasswordPrompt(true, parent) {}

@@ -87,6 +87,7 @@ public:
 
 protected:
     TPasswordPrompt(bool encryption, QWidget* parent);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Submit_ButtonClick();
@@ -94,6 +95,8 @@ private:
 
     bool encryption_;
     bool cancelAllShown_ = false;
+    // The check box being clicked was clicked with the mouse.
+    bool tickedByMouse_ = false;
     int maxChars_ = 24;
 };
 

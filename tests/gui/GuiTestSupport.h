@@ -7,11 +7,13 @@
 #include "ScriptedInteraction.h"
 #include "SettingsStore.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <QtTest/QTest>
 
 #include <functional>
@@ -150,4 +152,42 @@ inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const Q
     };
     setup.Trace = std::move(trace);
     return std::make_unique<TMainWin>(std::move(setup));
+}
+
+// The widget that has the keyboard focus, by object name ("<none>" without one, the class name when
+// it has no name).
+inline QString FocusName()
+{
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr) return QStringLiteral("<none>");
+    return focus->objectName().isEmpty() ? QString::fromLatin1(focus->metaObject()->className()) : focus->objectName();
+}
+
+// A key as the user gives it: to whatever has the focus, or to `window` when nothing has.
+inline void PressKey(QWidget* window, Qt::Key key)
+{
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : window, key);
+}
+
+// Text typed as the user types it: into whatever has the focus, or to `window` when nothing has.
+inline void TypeText(QWidget* window, const QString& text)
+{
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClicks(focus != nullptr ? focus : window, text);
+}
+
+// Where the keyboard focus goes in `window`, which must be shown: the widget that has it once the
+// window is active, then one more per Tab until it is back there (twelve Tabs at most).
+inline QStringList TabWalk(QWidget* window)
+{
+    if (!QTest::qWaitForWindowActive(window)) return {QStringLiteral("<not active>")};
+    const QWidget* start = QApplication::focusWidget();
+    QStringList walked = {FocusName()};
+    for (int tab = 0; tab < 12 && start != nullptr; ++tab) {
+        PressKey(window, Qt::Key_Tab);
+        walked.append(FocusName());
+        if (QApplication::focusWidget() == start) break;
+    }
+    return walked;
 }

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeView>
 
@@ -108,6 +109,38 @@ inline void WhenModal(QObject* context, std::function<void(QWidget*)> act)
     };
     QTimer::singleShot(0, context, *look);
 }
+
+// While it lives, hands every modal window to `act` each time it is shown, once it runs. A modal
+// window shown from inside `act` comes to `act` too, so a wrong step ends in a failed check rather
+// than in a test waiting for a user.
+class TKV_ModalAnswerer : public QObject
+{
+public:
+    explicit TKV_ModalAnswerer(std::function<void(QWidget*)> act) : act_(std::move(act))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~TKV_ModalAnswerer() override { qApp->removeEventFilter(this); }
+    TKV_ModalAnswerer(const TKV_ModalAnswerer&) = delete;
+    TKV_ModalAnswerer& operator=(const TKV_ModalAnswerer&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow() && widget->isModal()) {
+                QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(widget)] {
+                    if (shown && shown->isVisible()) act_(shown);
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(QWidget*)> act_;
+};
 
 inline QString StatusText(const TMainWin& window)
 {

@@ -118,6 +118,32 @@ private slots:
         QCOMPARE(int(dialog.Execute()), result);
     }
 
+    // Tab goes along the button row and back; each showing starts on "&Delete", so that Enter
+    // deletes one file even when the last answer was "Delete &All" by the keyboard.
+    void theKeyboardWalksTheButtonsAndEnterDeletesOne()
+    {
+        TDelDialog dialog;
+        dialog.FName_Label->setText(QStringLiteral("/tmp/a.txt?"));
+        const QStringList chain = {QStringLiteral("Button1"), QStringLiteral("Button3"), QStringLiteral("Button2"),
+                                   QStringLiteral("CancelAll_Button"), QStringLiteral("Button1")};
+        QStringList walked;
+        WhenModal(&dialog, [&walked](QWidget* modal) {
+            walked = TabWalk(modal);
+            PressKey(modal, Qt::Key_Tab);
+            PressKey(modal, Qt::Key_Space);
+        });
+        QCOMPARE(int(dialog.Execute()), int(TDelResult::All));
+        QCOMPARE(walked, chain);
+
+        walked.clear();
+        WhenModal(&dialog, [&walked](QWidget* modal) {
+            walked = TabWalk(modal);
+            PressKey(modal, Qt::Key_Return);
+        });
+        QCOMPARE(int(dialog.Execute()), int(TDelResult::Ok));
+        QCOMPARE(walked, chain);
+    }
+
     void removingAReadOnlyPlainFileWipesIt()
     {
         TKV_ScriptedInteraction ui;

@@ -6,13 +6,13 @@
 
 #include "QtInteraction.h"
 #include "TKV_PwdTable.h"
-#include "TPasswordPrompt.h"
-
 #include "ResultCodes.h"
+#include "TPasswordPrompt.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -581,6 +581,57 @@ private slots:
         QCOMPARE(shown, 2);
         for (const QString& name : names)
             QCOMPARE(ReadBytes(real.Path(name)), Content(name, 50000));
+    }
+
+    // The real encryption prompt worked from the keyboard alone: the password, Tab, the password
+    // again, Tab, Space on "One password for a file list", Enter. One prompt serves both files.
+    void keyboardOnlyThroughTheRealPrompt()
+    {
+        TKV_RealDialogsWindow real;
+        TMainWin& win = *real.window;
+        win.OnePerList = false;
+        win.show();
+        win.FormActivate();
+        const QStringList names = {QStringLiteral("one.txt"), QStringLiteral("two.txt")};
+        for (const QString& name : names)
+            QVERIFY(WriteBytes(real.Path(name), Content(name, 5000)));
+        win.ReadFLists();
+
+        TEncrypt* prompt = win.Forms.Encrypt;
+        int prompts = 0;
+        bool ticked = false;
+        QStringList others;
+        TKV_ModalAnswerer answerer([&](QWidget* modal) {
+            if (modal != prompt) {
+                // An error box or any other window: written down and closed.
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                others.append(box != nullptr ? box->text() : modal->objectName());
+                modal->close();
+                return;
+            }
+            if (++prompts > 1 || !QTest::qWaitForWindowActive(prompt)) {
+                prompt->reject();
+                return;
+            }
+            TypeText(prompt, QStringLiteral("typed-pw"));
+            PressKey(prompt, Qt::Key_Tab);
+            TypeText(prompt, QStringLiteral("typed-pw"));
+            PressKey(prompt, Qt::Key_Tab);
+            PressKey(prompt, Qt::Key_Space);
+            ticked = prompt->OnePwdList_CheckBox->isChecked();
+            PressKey(prompt, Qt::Key_Return);
+            if (prompt->isVisible()) prompt->reject();
+        });
+        Select(win.Source_ListView, names);
+        QTest::mouseClick(win.Encrypt_Button, Qt::LeftButton);
+
+        QCOMPARE(others, QStringList());
+        QCOMPARE(prompts, 1);
+        QVERIFY(ticked);
+        for (const QString& name : names) {
+            QVERIFY(Exists(real.Path(name + QStringLiteral(".cry"))));
+            QVERIFY(!Exists(real.Path(name)));
+        }
     }
 };
 

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -417,6 +418,36 @@ private slots:
         QCOMPARE(dialog.Ok_Button->text(), QStringLiteral("Ok"));
         QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
         QCOMPARE(Colour(dialog.NotReady_Label), QColor(Qt::red));
+    }
+
+    // Tab goes from the selector to "Ok" and back; each showing starts on the selector, where Enter
+    // takes the drive shown.
+    void theDriveDialogsKeyboardFlow()
+    {
+        TComboChange dialog;
+        dialog.SetDrives({QStringLiteral("/"), QStringLiteral("/media/stick")}, [](const QString&) { return true; });
+        const QStringList chain = {QStringLiteral("DriveComboBox1"), QStringLiteral("Ok_Button"),
+                                   QStringLiteral("DriveComboBox1")};
+        QStringList walked;
+        QTimer::singleShot(0, &dialog, [&] {
+            walked = TabWalk(&dialog);
+            PressKey(&dialog, Qt::Key_Tab);
+            PressKey(&dialog, Qt::Key_Space);
+            // Esc does not close it: a failed step must not leave the test waiting for a user.
+            if (dialog.isVisible()) dialog.done(-1);
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(walked, chain);
+
+        walked.clear();
+        QTimer::singleShot(0, &dialog, [&] {
+            walked = TabWalk(&dialog);
+            PressKey(&dialog, Qt::Key_Return);
+            if (dialog.isVisible()) dialog.done(-1);
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(walked, chain);
+        QCOMPARE(dialog.ChosenDrive(), QStringLiteral("/"));
     }
 
     void f1AsksForHelpContext20()

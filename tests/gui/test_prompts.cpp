@@ -281,6 +281,110 @@ private slots:
         QVERIFY(dialog.CancelAll->isHidden());
     }
 
+    // ---- Keyboard flow
+
+    void promptsTabInTheirVisualOrder_data()
+    {
+        QTest::addColumn<bool>("encryption");
+        QTest::addColumn<bool>("boxesEnabled");
+        QTest::addColumn<bool>("cancelAll");
+        QTest::addColumn<QStringList>("chain");
+        const QString one = QStringLiteral("MaskEdit1"), two = QStringLiteral("MaskEdit2");
+        const QString list = QStringLiteral("OnePwdList_CheckBox"), save = QStringLiteral("SavePwd_CheckBox");
+        const QString submit = QStringLiteral("Submit_Button"), cancel = QStringLiteral("Button1");
+        const QString cancelAll = QStringLiteral("CancelAll");
+        QTest::newRow("encryption") << true << true << false
+                                    << QStringList({one, two, list, save, submit, cancel, one});
+        // Disabled boxes and a hidden "Cancel All" are passed over.
+        QTest::newRow("encryption, boxes disabled")
+            << true << false << false << QStringList({one, two, submit, cancel, one});
+        QTest::newRow("encryption, Cancel All shown")
+            << true << true << true << QStringList({one, two, list, save, submit, cancel, cancelAll, one});
+        QTest::newRow("decryption") << false << true << false << QStringList({one, list, submit, cancel, one});
+        QTest::newRow("decryption, Cancel All shown")
+            << false << true << true << QStringList({one, list, submit, cancel, cancelAll, one});
+    }
+
+    // Tab goes through the entries, the boxes and the buttons as they stand, and back to the first
+    // entry; each showing starts there, wherever the last one left the focus.
+    void promptsTabInTheirVisualOrder()
+    {
+        QFETCH(bool, encryption);
+        QFETCH(bool, boxesEnabled);
+        QFETCH(bool, cancelAll);
+        QFETCH(QStringList, chain);
+        std::unique_ptr<TPasswordPrompt> dialog;
+        if (encryption)
+            dialog = std::make_unique<TEncrypt>();
+        else
+            dialog = std::make_unique<TDecrypt>();
+        TKV_PromptSetup setup = Setup(kDecryptMaxChars);
+        setup.OneForListEnabled = boxesEnabled;
+        setup.SaveEnabled = boxesEnabled;
+        dialog->SetCancelAllShown(cancelAll);
+        for (int showing = 1; showing <= 2; ++showing) {
+            QStringList walked;
+            WhileShown([&] {
+                walked = TabWalk(dialog.get());
+                PressKey(dialog.get(), Qt::Key_Backtab);
+                PressKey(dialog.get(), Qt::Key_Escape);
+            });
+            dialog->Prepare(setup);
+            TKV_PromptAnswer answer;
+            QCOMPARE(dialog->Run(answer), static_cast<int>(prSkip));
+            QCOMPARE(walked, chain);
+        }
+    }
+
+    void tickingABox_data()
+    {
+        QTest::addColumn<bool>("byMouse");
+        QTest::addColumn<QString>("focusAfter");
+        // The mouse hands the keyboard back to the first entry.
+        QTest::newRow("mouse") << true << QStringLiteral("MaskEdit1");
+        // Space keeps the focus on the box, so that Tab and Enter go on from there.
+        QTest::newRow("Space") << false << QStringLiteral("OnePwdList_CheckBox");
+    }
+
+    void tickingABox()
+    {
+        QFETCH(bool, byMouse);
+        QFETCH(QString, focusAfter);
+        TEncrypt dialog;
+        TKV_PromptSetup setup = Setup(16);
+        setup.OneForListEnabled = true;
+        dialog.Prepare(setup);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.OnePwdList_CheckBox->setFocus(Qt::TabFocusReason);
+        if (byMouse)
+            QTest::mouseClick(dialog.OnePwdList_CheckBox, Qt::LeftButton);
+        else
+            PressKey(&dialog, Qt::Key_Space);
+        QVERIFY(dialog.OnePwdList_CheckBox->isChecked());
+        QCOMPARE(FocusName(), focusAfter);
+    }
+
+    void masterDialogTabsInItsVisualOrder()
+    {
+        TMasterPwd_Form form;
+        NoUi none;
+        TKV_PwdTable table(none);
+        const QStringList chain = {QStringLiteral("MaskEdit1"),     QStringLiteral("MaskEdit2"),
+                                   QStringLiteral("Submit_Button"), QStringLiteral("SubmitLater_Button"),
+                                   QStringLiteral("NotUse_Button"), QStringLiteral("MaskEdit1")};
+        for (int showing = 1; showing <= 2; ++showing) {
+            QStringList walked;
+            WhileShown([&] {
+                walked = TabWalk(&form);
+                PressKey(&form, Qt::Key_Backtab);
+                PressKey(&form, Qt::Key_Escape);
+            });
+            QVERIFY(form.Run(table) == MasterPasswordAnswer::NotNow);
+            QCOMPARE(walked, chain);
+        }
+    }
+
     // ---- The window's prompts through the seam
 
     void encryptionPromptShowsTheDefaultMethod()
