@@ -46,10 +46,12 @@ public:
 
 // Settings in an INI file: one section per key, named by its path below "\crypt file"
 // ("[Settings\Options]"), "name=value" lines, "@" for a key's default value. Key and value names
-// match without regard to letter case, as in the registry. Lines the store does not understand,
-// comments among them, are kept as they are. Writing replaces the whole file at CloseKey, through a
-// temporary file renamed over it, so a failed write leaves the old file whole. A file that does not
-// exist has no keys, and CloseKey then creates nothing.
+// match without regard to letter case, as in the registry. Blanks around a value are not part of
+// it; a value in double quotes is the text between them, and is text, never an integer: that is how
+// a value with blanks at its ends is kept. A value with a line break or a NUL cannot be written.
+// Lines the store does not understand, comments among them, are kept as they are. Writing replaces
+// the whole file at CloseKey, through a temporary file renamed over it, so a failed write leaves the
+// old file whole. A file that does not exist has no keys, and CloseKey then creates nothing.
 class TKV_IniSettings : public TKV_SettingsAccess
 {
 public:
@@ -69,7 +71,8 @@ private:
         QString Text;    // as read, or as written for a changed value
         QString Section; // set on a section header
         QString Name;    // set on a value line
-        QString Value;
+        QString Value;   // without the quotes it may stand in
+        bool Quoted;     // it stood in double quotes: text, never an integer
     };
 
     int FindValue(const QString& name) const;
