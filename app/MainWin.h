@@ -134,12 +134,14 @@ public:
     // Reads everything; a failure shows "The program has not been installed correctly!" once and
     // start-up goes on with what was read before it.
     void LoadSettings();
-    // Writes everything, after the command line's temporary changes have been undone.
+    // Writes everything, after the command line's temporary changes have been undone. A failure is
+    // told once.
     void SaveSettings();
     // False at the first failure; what was read before it stays.
     bool LoadSettingsFrom(TKV_SettingsAccess& reg);
-    // Keys that do not exist are left out (the program never creates keys); false at the first
-    // value that cannot be written, the values after it are not written.
+    // Writes every value. Keys that do not exist are left out (the program never creates keys); a
+    // value that cannot be written is left out and the others are still written. False when one was
+    // left out so or the store could not be closed.
     bool SaveSettingsTo(TKV_SettingsAccess& reg);
     bool ReadInterfaceSettings(TKV_SettingsAccess& reg);
     bool WriteInterfaceSettings(TKV_SettingsAccess& reg);

@@ -83,6 +83,19 @@ QStringList SaveOrder()
     return order;
 }
 
+// Shipped defaults with other values than the defaults, so that a value reset at exit shows.
+QString DistinctiveSettings()
+{
+    QString text = DefaultSettingsText();
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("OnePassword"), QStringLiteral("1"));
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("Expire"), QStringLiteral("7"));
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("Method"), QStringLiteral("4"));
+    text = WithValue(text, Section("Settings\\MasterPass"), QStringLiteral("Dir"), QStringLiteral("/x/y"));
+    text = WithValue(text, Section("Settings\\MasterPass"), QStringLiteral("ExpTime"), QStringLiteral("3"));
+    return text;
+}
+
 // A store whose writes never reach the disk.
 class FailingSettings : public TKV_IniSettings
 {
@@ -390,6 +403,40 @@ private slots:
         window.reset();
         QCOMPARE(StoredInteger(path, Section("Settings\\Options"), QStringLiteral("ShowCry")), 1);
         QVERIFY(!ReadFile(path).contains(QStringLiteral("MasterPass")));
+    }
+
+    void aValueThatCannotBeWrittenCostsNoOther_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("failure");
+        QTest::newRow("blanks around") << QStringLiteral(" /home/u/db.key ") << QStringLiteral(" /home/u/db.key ")
+                                       << false;
+        QTest::newRow("line break") << QStringLiteral("/home/u/\ndb.key") << QStringLiteral("/x/y") << true;
+    }
+
+    void aValueThatCannotBeWrittenCostsNoOther()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, stored);
+        QFETCH(bool, failure);
+        QTemporaryDir folder;
+        const QString path = WriteFile(folder.filePath(QStringLiteral("crypt file.ini")), DistinctiveSettings());
+        {
+            TKV_ScriptedInteraction ui;
+            if (failure) ui.ExpectError(QString::fromLatin1(kSettingsNotSavedMessage).arg(path));
+            auto window = MakeWindow(ui, path);
+            window->resize(700, 480);
+            window->ShowCry = true;
+            window->PwdTable->Master.Dir = dir.toStdString();
+            window->PwdTable->Master.ExpTime = 11;
+        }
+        TKV_ScriptedInteraction ui;
+        auto window = MakeWindow(ui, path);
+        QCOMPARE(QString::fromStdString(window->PwdTable->Master.Dir), stored);
+        QCOMPARE(window->width(), 700);
+        QCOMPARE(window->ShowCry, true);
+        QCOMPARE(window->PwdTable->Master.ExpTime, 11);
     }
 
     void aFailedSaveIsReported()
