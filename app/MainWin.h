@@ -134,9 +134,12 @@ public:
     // Reads everything; a failure shows "The program has not been installed correctly!" once and
     // start-up goes on with what was read before it.
     void LoadSettings();
-    // Writes everything, after the command line's temporary changes have been undone. A failure is
+    // Writes, after the command line's temporary changes have been undone, each value that was read
+    // or has changed since start-up; a value never read keeps what the store holds. A failure is
     // told once.
     void SaveSettings();
+    // Takes the values as they stand at the end of start-up as those to compare with at exit.
+    void RememberStartupSettings();
     // False at the first failure; what was read before it stays.
     bool LoadSettingsFrom(TKV_SettingsAccess& reg);
     // Writes every value. Keys that do not exist are left out (the program never creates keys); a
@@ -475,6 +478,8 @@ private:
     void CentreOnScreen();
 
     TMainWinSetup setup_;
+    // Which stored values this run read, and what they held after start-up.
+    TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;
     TKV_Interaction* ui_ = nullptr;
     bool activated_ = false;

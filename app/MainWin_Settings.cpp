@@ -77,7 +77,7 @@ void TMainWin::LoadSettings()
     bool loaded = false;
     {
         const std::unique_ptr<TKV_SettingsAccess> reg = OpenSettings();
-        loaded = LoadSettingsFrom(*reg);
+        loaded = LoadSettingsFrom(*settingsRun_.Reading(*reg));
     }
     if (!loaded) ui_->ErrorBox(Name(kNotInstalledMessage));
 }
@@ -147,10 +147,16 @@ void TMainWin::SaveSettings()
     QString location;
     {
         const std::unique_ptr<TKV_SettingsAccess> reg = OpenSettings();
-        saved = SaveSettingsTo(*reg);
+        saved = SaveSettingsTo(*settingsRun_.Writing(*reg));
         location = reg->Location();
     }
     if (!saved) ui_->ErrorBox(Name(kSettingsNotSavedMessage).arg(location));
+}
+
+void TMainWin::RememberStartupSettings()
+{
+    // The values as the exit would write them now: what changes after this is the user's doing.
+    SaveSettingsTo(*settingsRun_.Remembering());
 }
 
 bool TMainWin::SaveSettingsTo(TKV_SettingsAccess& reg)

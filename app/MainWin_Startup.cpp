@@ -64,6 +64,7 @@ void TMainWin::FormCreate()
     SetupImageList(true);
     SetupImageList(false);
     CentreOnScreen();
+    RememberStartupSettings();
 }
 
 void TMainWin::CentreOnScreen()

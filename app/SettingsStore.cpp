@@ -171,6 +171,150 @@ bool TKV_IniSettings::CloseKey()
     return true;
 }
 
+namespace {
+
+class TKV_ReadingSettings : public TKV_SettingsAccess
+{
+public:
+    TKV_ReadingSettings(TKV_SettingsAccess& inner, TKV_SettingsRun& run) : inner_(inner), run_(run) {}
+
+    bool OpenKey(const QString& key) override
+    {
+        key_ = inner_.OpenKey(key) ? key : QString();
+        return !key_.isEmpty();
+    }
+    bool ReadInteger(const QString& name, qint32& value) override
+    {
+        if (!inner_.ReadInteger(name, value)) return false;
+        run_.MarkRead(key_, name);
+        return true;
+    }
+    QString ReadString(const QString& name) override
+    {
+        QString value = inner_.ReadString(name);
+        if (!key_.isEmpty()) run_.MarkRead(key_, name);
+        return value;
+    }
+    bool WriteInteger(const QString& name, qint32 value) override { return inner_.WriteInteger(name, value); }
+    bool WriteString(const QString& name, const QString& value) override { return inner_.WriteString(name, value); }
+    bool CloseKey() override { return inner_.CloseKey(); }
+    QString Location() const override { return inner_.Location(); }
+
+private:
+    TKV_SettingsAccess& inner_;
+    TKV_SettingsRun& run_;
+    QString key_;
+};
+
+class TKV_RememberingSettings : public TKV_SettingsAccess
+{
+public:
+    explicit TKV_RememberingSettings(TKV_SettingsRun& run) : run_(run) {}
+
+    bool OpenKey(const QString& key) override
+    {
+        key_ = key;
+        return true;
+    }
+    bool ReadInteger(const QString&, qint32&) override { return false; }
+    QString ReadString(const QString&) override { return QString(); }
+    bool WriteInteger(const QString& name, qint32 value) override
+    {
+        run_.Remember(key_, name, QVariant(value));
+        return true;
+    }
+    bool WriteString(const QString& name, const QString& value) override
+    {
+        run_.Remember(key_, name, QVariant(value));
+        return true;
+    }
+    bool CloseKey() override { return true; }
+    QString Location() const override { return QString(); }
+
+private:
+    TKV_SettingsRun& run_;
+    QString key_;
+};
+
+class TKV_WritingSettings : public TKV_SettingsAccess
+{
+public:
+    TKV_WritingSettings(TKV_SettingsAccess& inner, const TKV_SettingsRun& run) : inner_(inner), run_(run) {}
+
+    bool OpenKey(const QString& key) override
+    {
+        key_ = key;
+        return inner_.OpenKey(key);
+    }
+    bool ReadInteger(const QString& name, qint32& value) override { return inner_.ReadInteger(name, value); }
+    QString ReadString(const QString& name) override { return inner_.ReadString(name); }
+    bool WriteInteger(const QString& name, qint32 value) override
+    {
+        return !Wanted(name, QVariant(value)) || inner_.WriteInteger(name, value);
+    }
+    bool WriteString(const QString& name, const QString& value) override
+    {
+        return !Wanted(name, QVariant(value)) || inner_.WriteString(name, value);
+    }
+    bool CloseKey() override { return inner_.CloseKey(); }
+    QString Location() const override { return inner_.Location(); }
+
+private:
+    bool Wanted(const QString& name, const QVariant& value) const
+    {
+        return run_.WasRead(key_, name) || run_.Changed(key_, name, value);
+    }
+
+    TKV_SettingsAccess& inner_;
+    const TKV_SettingsRun& run_;
+    QString key_;
+};
+
+} // namespace
+
+std::unique_ptr<TKV_SettingsAccess> TKV_SettingsRun::Reading(TKV_SettingsAccess& reg)
+{
+    return std::make_unique<TKV_ReadingSettings>(reg, *this);
+}
+
+std::unique_ptr<TKV_SettingsAccess> TKV_SettingsRun::Remembering()
+{
+    remembered_.clear();
+    return std::make_unique<TKV_RememberingSettings>(*this);
+}
+
+std::unique_ptr<TKV_SettingsAccess> TKV_SettingsRun::Writing(TKV_SettingsAccess& reg)
+{
+    return std::make_unique<TKV_WritingSettings>(reg, *this);
+}
+
+void TKV_SettingsRun::MarkRead(const QString& key, const QString& name)
+{
+    read_.insert(Id(key, name));
+}
+
+void TKV_SettingsRun::Remember(const QString& key, const QString& name, const QVariant& value)
+{
+    remembered_.insert(Id(key, name), value);
+}
+
+bool TKV_SettingsRun::WasRead(const QString& key, const QString& name) const
+{
+    return read_.contains(Id(key, name));
+}
+
+bool TKV_SettingsRun::Changed(const QString& key, const QString& name, const QVariant& value) const
+{
+    const auto found = remembered_.constFind(Id(key, name));
+    return found == remembered_.constEnd() || *found != value;
+}
+
+QString TKV_SettingsRun::Id(const QString& key, const QString& name)
+{
+    // Names match without regard to letter case, in the registry and in the file alike.
+    return (key + QLatin1Char('\n') + name).toCaseFolded();
+}
+
 QString HelpFileFromIcon(const QString& iconLocation)
 {
     qsizetype cut = std::max(iconLocation.lastIndexOf(QLatin1Char('/')), iconLocation.lastIndexOf(QLatin1Char('\\')));

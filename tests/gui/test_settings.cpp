@@ -405,6 +405,47 @@ private slots:
         QVERIFY(!ReadFile(path).contains(QStringLiteral("MasterPass")));
     }
 
+    void valuesNotReadAreKeptAsTheyStand_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString text = DistinctiveSettings();
+        QTest::newRow("Width not a number")
+            << WithValue(text, Section("Settings\\MainWin"), QStringLiteral("Width"), QStringLiteral("abc"));
+        QTest::newRow("fourth band missing") << WithoutSection(text, Section("Settings\\CoolBands\\4"));
+        QTest::newRow("Method not a number")
+            << WithValue(text, Section("Settings\\Options"), QStringLiteral("Method"), QStringLiteral("IDEA"));
+    }
+
+    void valuesNotReadAreKeptAsTheyStand()
+    {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir.filePath(QStringLiteral("crypt file.ini")), text);
+        {
+            TKV_ScriptedInteraction ui;
+            ui.ExpectError(kNotInstalled);
+            auto window = MakeWindow(ui, path);
+            window->show();
+            window->FormActivate();
+        }
+        QCOMPARE(ReadFile(path), text);
+
+        // What the user changes in the run is written; the rest still stands as it was.
+        {
+            TKV_ScriptedInteraction ui;
+            ui.ExpectError(kNotInstalled);
+            auto window = MakeWindow(ui, path);
+            window->show();
+            window->FormActivate();
+            window->IDEA_ButtonClick();
+            window->resize(700, 480);
+        }
+        QString expected = WithValue(text, Section("Settings\\Options"), QStringLiteral("Method"), QStringLiteral("1"));
+        expected = WithValue(expected, Section("Settings\\MainWin"), QStringLiteral("Width"), QStringLiteral("700"));
+        expected = WithValue(expected, Section("Settings\\MainWin"), QStringLiteral("Height"), QStringLiteral("480"));
+        QCOMPARE(ReadFile(path), expected);
+    }
+
     void aValueThatCannotBeWrittenCostsNoOther_data()
     {
         QTest::addColumn<QString>("dir");
