@@ -10,6 +10,7 @@
 #include "SettingsStore.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QSize>
 #include <QStringList>
 #include <QTimer>
@@ -475,6 +476,10 @@ private:
     // MainWin_Startup.cpp
     std::unique_ptr<TKV_SettingsAccess> OpenSettings() const;
     void Trace(const char* step) const;
+    // The frame the platform puts around the window; empty where it is not known yet.
+    QMargins FrameMargins();
+    // The window, frame included, no larger than the available area of its screen, and within it.
+    void FitOnScreen();
     void CentreOnScreen();
 
     TMainWinSetup setup_;
