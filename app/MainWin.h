@@ -10,6 +10,7 @@
 #include "SettingsStore.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QSize>
 #include <QStringList>
 #include <QTimer>
@@ -136,12 +137,17 @@ public:
     // Reads everything; a failure shows "The program has not been installed correctly!" once and
     // start-up goes on with what was read before it.
     void LoadSettings();
-    // Writes everything, after the command line's temporary changes have been undone.
+    // Writes, after the command line's temporary changes have been undone, each value that was read
+    // or has changed since start-up; a value never read keeps what the store holds. A failure is
+    // told once.
     void SaveSettings();
+    // Takes the values as they stand at the end of start-up as those to compare with at exit.
+    void RememberStartupSettings();
     // False at the first failure; what was read before it stays.
     bool LoadSettingsFrom(TKV_SettingsAccess& reg);
-    // Keys that do not exist are left out (the program never creates keys); false at the first
-    // value that cannot be written, the values after it are not written.
+    // Writes every value. Keys that do not exist are left out (the program never creates keys); a
+    // value that cannot be written is left out and the others are still written. False when one was
+    // left out so or the store could not be closed.
     bool SaveSettingsTo(TKV_SettingsAccess& reg);
     bool ReadInterfaceSettings(TKV_SettingsAccess& reg);
     bool WriteInterfaceSettings(TKV_SettingsAccess& reg);
@@ -497,9 +503,15 @@ private:
     // MainWin_Startup.cpp
     std::unique_ptr<TKV_SettingsAccess> OpenSettings() const;
     void Trace(const char* step) const;
+    // The frame the platform puts around the window; empty where it is not known yet.
+    QMargins FrameMargins();
+    // The window, frame included, no larger than the available area of its screen, and within it.
+    void FitOnScreen();
     void CentreOnScreen();
 
     TMainWinSetup setup_;
+    // Which stored values this run read, and what they held after start-up.
+    TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;
     TKV_Interaction* ui_ = nullptr;
     bool activated_ = false;

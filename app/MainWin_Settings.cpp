@@ -53,10 +53,10 @@ bool WriteColumns(TKV_SettingsAccess& reg, const QString& key, const std::array<
                   const QTreeView& list)
 {
     if (!reg.OpenKey(key)) return true;
-    for (int column = 0; column < static_cast<int>(names.size()); ++column) {
-        if (!reg.WriteInteger(Name(names[column]), list.header()->sectionSize(column))) return false;
-    }
-    return true;
+    bool written = true;
+    for (int column = 0; column < static_cast<int>(names.size()); ++column)
+        written &= reg.WriteInteger(Name(names[column]), list.header()->sectionSize(column));
+    return written;
 }
 
 } // namespace
@@ -77,7 +77,7 @@ void TMainWin::LoadSettings()
     bool loaded = false;
     {
         const std::unique_ptr<TKV_SettingsAccess> reg = OpenSettings();
-        loaded = LoadSettingsFrom(*reg);
+        loaded = LoadSettingsFrom(*settingsRun_.Reading(*reg));
     }
     if (!loaded) ui_->ErrorBox(Name(kNotInstalledMessage));
 }
@@ -147,58 +147,63 @@ void TMainWin::SaveSettings()
     QString location;
     {
         const std::unique_ptr<TKV_SettingsAccess> reg = OpenSettings();
-        saved = SaveSettingsTo(*reg);
+        saved = SaveSettingsTo(*settingsRun_.Writing(*reg));
         location = reg->Location();
     }
     if (!saved) ui_->ErrorBox(Name(kSettingsNotSavedMessage).arg(location));
 }
 
+void TMainWin::RememberStartupSettings()
+{
+    // The values as the exit would write them now: what changes after this is the user's doing.
+    SaveSettingsTo(*settingsRun_.Remembering());
+}
+
 bool TMainWin::SaveSettingsTo(TKV_SettingsAccess& reg)
 {
-    if (!WriteInterfaceSettings(reg)) return false;
+    // One value that cannot be written must not cost the others: each is tried.
+    bool written = WriteInterfaceSettings(reg);
 
     if (reg.OpenKey(Name(kKeyOptions))) {
-        const bool written = reg.WriteInteger(QStringLiteral("Expire"), Pwd->ExpTime) &&
-                             reg.WriteInteger(QStringLiteral("OnePassword"), Pwd->OnePassword ? 1 : 0) &&
-                             reg.WriteInteger(QStringLiteral("OnePerList"), OnePerList ? 1 : 0) &&
-                             reg.WriteInteger(QStringLiteral("ShowCry"), ShowCry ? 1 : 0) &&
-                             reg.WriteInteger(QStringLiteral("ShowTIP"), ShowTIP ? 1 : 0) &&
-                             reg.WriteInteger(QStringLiteral("Method"), DefaultMethod);
-        if (!written) return false;
+        written &= reg.WriteInteger(QStringLiteral("Expire"), Pwd->ExpTime);
+        written &= reg.WriteInteger(QStringLiteral("OnePassword"), Pwd->OnePassword ? 1 : 0);
+        written &= reg.WriteInteger(QStringLiteral("OnePerList"), OnePerList ? 1 : 0);
+        written &= reg.WriteInteger(QStringLiteral("ShowCry"), ShowCry ? 1 : 0);
+        written &= reg.WriteInteger(QStringLiteral("ShowTIP"), ShowTIP ? 1 : 0);
+        written &= reg.WriteInteger(QStringLiteral("Method"), DefaultMethod);
     }
 
     const TKV_MasterPass& master = PwdTable->Master;
     if (reg.OpenKey(Name(kKeyMasterPass))) {
-        const bool written = reg.WriteInteger(QStringLiteral("Store"), master.Store ? 1 : 0) &&
-                             reg.WriteString(QStringLiteral("Dir"), QString::fromStdString(master.Dir)) &&
-                             reg.WriteInteger(QStringLiteral("Expires"), master.Expires ? 1 : 0) &&
-                             reg.WriteInteger(QStringLiteral("ExpTime"), master.ExpTime);
-        if (!written) return false;
+        written &= reg.WriteInteger(QStringLiteral("Store"), master.Store ? 1 : 0);
+        written &= reg.WriteString(QStringLiteral("Dir"), QString::fromStdString(master.Dir));
+        written &= reg.WriteInteger(QStringLiteral("Expires"), master.Expires ? 1 : 0);
+        written &= reg.WriteInteger(QStringLiteral("ExpTime"), master.ExpTime);
     }
-    return reg.CloseKey();
+    const bool closed = reg.CloseKey();
+    return written && closed;
 }
 
 bool TMainWin::WriteInterfaceSettings(TKV_SettingsAccess& reg)
 {
     // A maximized window keeps the size it will come back to.
     const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    bool written = true;
     if (reg.OpenKey(Name(kKeyMainWin))) {
-        if (!reg.WriteInteger(QStringLiteral("Height"), size.height()) ||
-            !reg.WriteInteger(QStringLiteral("Width"), size.width()))
-            return false;
+        written &= reg.WriteInteger(QStringLiteral("Height"), size.height());
+        written &= reg.WriteInteger(QStringLiteral("Width"), size.width());
     }
-    if (!WriteColumns(reg, ListKey("Source"), kSourceColumns, *Source_ListView)) return false;
-    if (!WriteColumns(reg, ListKey("Crypted"), kCryptedColumns, *Crypted_ListView)) return false;
+    written &= WriteColumns(reg, ListKey("Source"), kSourceColumns, *Source_ListView);
+    written &= WriteColumns(reg, ListKey("Crypted"), kCryptedColumns, *Crypted_ListView);
 
     for (int n = 1; n <= kBands; ++n) {
         if (!reg.OpenKey(BandKey(n))) continue;
         const QWidget* control = Status_CoolBar->BandControl(n - 1);
-        if (!reg.WriteInteger(QStringLiteral("Break"), Status_CoolBar->BandBreak(n - 1) ? 1 : 0) ||
-            !reg.WriteInteger(QStringLiteral("Width"), Status_CoolBar->BandWidth(n - 1)) ||
-            !reg.WriteString(QStringLiteral("Control"), control != nullptr ? control->objectName() : QString()))
-            return false;
+        written &= reg.WriteInteger(QStringLiteral("Break"), Status_CoolBar->BandBreak(n - 1) ? 1 : 0);
+        written &= reg.WriteInteger(QStringLiteral("Width"), Status_CoolBar->BandWidth(n - 1));
+        written &= reg.WriteString(QStringLiteral("Control"), control != nullptr ? control->objectName() : QString());
     }
-    return true;
+    return written;
 }
 
 void TMainWin::RememberCommandLineSettings()

@@ -18,6 +18,9 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTreeView>
+#include <QWindow>
+
+#include <algorithm>
 
 TMainWin::TMainWin(TMainWinSetup setup) : setup_(std::move(setup))
 {
@@ -63,14 +66,37 @@ void TMainWin::FormCreate()
     LoadSettings();
     SetupImageList(true);
     SetupImageList(false);
+    FitOnScreen();
     CentreOnScreen();
+    RememberStartupSettings();
+}
+
+QMargins TMainWin::FrameMargins()
+{
+    // Known before the window is shown on most platforms once it has its native window; on X11 not
+    // until the window manager has framed it, and there the window manager's own placement decides.
+    create();
+    return windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+}
+
+void TMainWin::FitOnScreen()
+{
+    // A stored size from a larger screen, a damaged file or a scaled display must not put the menu
+    // bar out of reach.
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size().shrunkBy(FrameMargins());
+        if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+    }
 }
 
 void TMainWin::CentreOnScreen()
 {
     if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
+        const QRect available = screen->availableGeometry();
+        QRect frame(QPoint(), size().grownBy(FrameMargins()));
+        frame.moveCenter(available.center());
+        // A window still larger than the screen (its minimum size) keeps its top left corner on it.
+        frame.moveTopLeft(QPoint(std::max(frame.left(), available.left()), std::max(frame.top(), available.top())));
         move(frame.topLeft());
     }
 }

@@ -4,9 +4,12 @@
 // the registry itself. The store never creates a key: the installation does.
 #pragma once
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 
@@ -46,10 +49,12 @@ public:
 
 // Settings in an INI file: one section per key, named by its path below "\crypt file"
 // ("[Settings\Options]"), "name=value" lines, "@" for a key's default value. Key and value names
-// match without regard to letter case, as in the registry. Lines the store does not understand,
-// comments among them, are kept as they are. Writing replaces the whole file at CloseKey, through a
-// temporary file renamed over it, so a failed write leaves the old file whole. A file that does not
-// exist has no keys, and CloseKey then creates nothing.
+// match without regard to letter case, as in the registry. Blanks around a value are not part of
+// it; a value in double quotes is the text between them, and is text, never an integer: that is how
+// a value with blanks at its ends is kept. A value with a line break or a NUL cannot be written.
+// Lines the store does not understand, comments among them, are kept as they are. Writing replaces
+// the whole file at CloseKey, through a temporary file renamed over it, so a failed write leaves the
+// old file whole. A file that does not exist has no keys, and CloseKey then creates nothing.
 class TKV_IniSettings : public TKV_SettingsAccess
 {
 public:
@@ -69,7 +74,8 @@ private:
         QString Text;    // as read, or as written for a changed value
         QString Section; // set on a section header
         QString Name;    // set on a value line
-        QString Value;
+        QString Value;   // without the quotes it may stand in
+        bool Quoted;     // it stood in double quotes: text, never an integer
     };
 
     int FindValue(const QString& name) const;
@@ -79,6 +85,35 @@ private:
     QList<Line> lines_;
     int section_ = -1; // header line of the current key
     bool changed_ = false;
+};
+
+// What one run did with the stored values. At exit a value is written only when the run read it at
+// start-up or has changed it since: a value the loading never reached (it stopped at a damaged one)
+// keeps what the store holds, instead of being overwritten by the value from before loading.
+class TKV_SettingsRun
+{
+public:
+    // Passes every call on to `reg` and counts each value that could be read: an integer that was
+    // there, a string of a key that exists.
+    std::unique_ptr<TKV_SettingsAccess> Reading(TKV_SettingsAccess& reg);
+    // A store of its own that keeps nothing but the values written to it, as the values of the run
+    // to compare with at exit. Every key opens.
+    std::unique_ptr<TKV_SettingsAccess> Remembering();
+    // Passes every call on to `reg`, except that a value neither read nor changed since it was
+    // remembered is not written (and counts as written).
+    std::unique_ptr<TKV_SettingsAccess> Writing(TKV_SettingsAccess& reg);
+
+    void MarkRead(const QString& key, const QString& name);
+    void Remember(const QString& key, const QString& name, const QVariant& value);
+    bool WasRead(const QString& key, const QString& name) const;
+    // True too for a value that was never remembered.
+    bool Changed(const QString& key, const QString& name, const QVariant& value) const;
+
+private:
+    static QString Id(const QString& key, const QString& name);
+
+    QSet<QString> read_;
+    QHash<QString, QVariant> remembered_;
 };
 
 #ifdef Q_OS_WIN

@@ -83,6 +83,19 @@ QStringList SaveOrder()
     return order;
 }
 
+// Shipped defaults with other values than the defaults, so that a value reset at exit shows.
+QString DistinctiveSettings()
+{
+    QString text = DefaultSettingsText();
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("OnePassword"), QStringLiteral("1"));
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("Expire"), QStringLiteral("7"));
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+    text = WithValue(text, Section("Settings\\Options"), QStringLiteral("Method"), QStringLiteral("4"));
+    text = WithValue(text, Section("Settings\\MasterPass"), QStringLiteral("Dir"), QStringLiteral("/x/y"));
+    text = WithValue(text, Section("Settings\\MasterPass"), QStringLiteral("ExpTime"), QStringLiteral("3"));
+    return text;
+}
+
 // A store whose writes never reach the disk.
 class FailingSettings : public TKV_IniSettings
 {
@@ -390,6 +403,81 @@ private slots:
         window.reset();
         QCOMPARE(StoredInteger(path, Section("Settings\\Options"), QStringLiteral("ShowCry")), 1);
         QVERIFY(!ReadFile(path).contains(QStringLiteral("MasterPass")));
+    }
+
+    void valuesNotReadAreKeptAsTheyStand_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString text = DistinctiveSettings();
+        QTest::newRow("Width not a number")
+            << WithValue(text, Section("Settings\\MainWin"), QStringLiteral("Width"), QStringLiteral("abc"));
+        QTest::newRow("fourth band missing") << WithoutSection(text, Section("Settings\\CoolBands\\4"));
+        QTest::newRow("Method not a number")
+            << WithValue(text, Section("Settings\\Options"), QStringLiteral("Method"), QStringLiteral("IDEA"));
+    }
+
+    void valuesNotReadAreKeptAsTheyStand()
+    {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir.filePath(QStringLiteral("crypt file.ini")), text);
+        {
+            TKV_ScriptedInteraction ui;
+            ui.ExpectError(kNotInstalled);
+            auto window = MakeWindow(ui, path);
+            window->show();
+            window->FormActivate();
+        }
+        QCOMPARE(ReadFile(path), text);
+
+        // What the user changes in the run is written; the rest still stands as it was.
+        {
+            TKV_ScriptedInteraction ui;
+            ui.ExpectError(kNotInstalled);
+            auto window = MakeWindow(ui, path);
+            window->show();
+            window->FormActivate();
+            window->IDEA_ButtonClick();
+            window->resize(700, 480);
+        }
+        QString expected = WithValue(text, Section("Settings\\Options"), QStringLiteral("Method"), QStringLiteral("1"));
+        expected = WithValue(expected, Section("Settings\\MainWin"), QStringLiteral("Width"), QStringLiteral("700"));
+        expected = WithValue(expected, Section("Settings\\MainWin"), QStringLiteral("Height"), QStringLiteral("480"));
+        QCOMPARE(ReadFile(path), expected);
+    }
+
+    void aValueThatCannotBeWrittenCostsNoOther_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("failure");
+        QTest::newRow("blanks around") << QStringLiteral(" /home/u/db.key ") << QStringLiteral(" /home/u/db.key ")
+                                       << false;
+        QTest::newRow("line break") << QStringLiteral("/home/u/\ndb.key") << QStringLiteral("/x/y") << true;
+    }
+
+    void aValueThatCannotBeWrittenCostsNoOther()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, stored);
+        QFETCH(bool, failure);
+        QTemporaryDir folder;
+        const QString path = WriteFile(folder.filePath(QStringLiteral("crypt file.ini")), DistinctiveSettings());
+        {
+            TKV_ScriptedInteraction ui;
+            if (failure) ui.ExpectError(QString::fromLatin1(kSettingsNotSavedMessage).arg(path));
+            auto window = MakeWindow(ui, path);
+            window->resize(700, 480);
+            window->ShowCry = true;
+            window->PwdTable->Master.Dir = dir.toStdString();
+            window->PwdTable->Master.ExpTime = 11;
+        }
+        TKV_ScriptedInteraction ui;
+        auto window = MakeWindow(ui, path);
+        QCOMPARE(QString::fromStdString(window->PwdTable->Master.Dir), stored);
+        QCOMPARE(window->width(), 700);
+        QCOMPARE(window->ShowCry, true);
+        QCOMPARE(window->PwdTable->Master.ExpTime, 11);
     }
 
     void aFailedSaveIsReported()

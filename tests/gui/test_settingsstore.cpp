@@ -102,10 +102,63 @@ private slots:
         const QString path = WriteFile(dir.filePath(QStringLiteral("s.ini")), QString::fromLatin1(kSample));
         TKV_IniSettings settings(path);
         QVERIFY(settings.OpenKey(QStringLiteral("\\crypt file\\Settings\\MasterPass")));
-        QVERIFY(!settings.WriteString(QStringLiteral("Dir"), QStringLiteral("two\nlines")));
-        QVERIFY(!settings.WriteString(QStringLiteral("Dir"), QStringLiteral(" padded ")));
+        for (const QString& value : {QStringLiteral("two\nlines"), QStringLiteral("two\rlines"),
+                                     QStringLiteral("nul") + QChar(0) + QStringLiteral("byte")})
+            QVERIFY(!settings.WriteString(QStringLiteral("Dir"), value));
         QVERIFY(settings.CloseKey());
         QCOMPARE(ReadFile(path), QString::fromLatin1(kSample));
+    }
+
+    void valuesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("plain") << QStringLiteral("/home/u/db.key") << QStringLiteral("Dir=/home/u/db.key");
+        QTest::newRow("blanks around") << QStringLiteral(" /home/u/db.key ")
+                                       << QStringLiteral("Dir=\" /home/u/db.key \"");
+        QTest::newRow("leading tab") << QStringLiteral("\tx") << QStringLiteral("Dir=\"\tx\"");
+        QTest::newRow("only blanks") << QStringLiteral("   ") << QStringLiteral("Dir=\"   \"");
+        QTest::newRow("quoted") << QStringLiteral("\"q\"") << QStringLiteral("Dir=\"\"q\"\"");
+        QTest::newRow("two quotes") << QStringLiteral("\"\"") << QStringLiteral("Dir=\"\"\"\"");
+        QTest::newRow("one quote") << QStringLiteral("\"") << QStringLiteral("Dir=\"");
+        QTest::newRow("quotes inside") << QStringLiteral("a \"b\" c") << QStringLiteral("Dir=a \"b\" c");
+        QTest::newRow("empty") << QString() << QStringLiteral("Dir=");
+    }
+
+    void valuesReadBackAsWritten()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, line);
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir.filePath(QStringLiteral("s.ini")), QString::fromLatin1(kSample));
+        {
+            TKV_IniSettings settings(path);
+            QVERIFY(settings.OpenKey(QStringLiteral("\\crypt file\\Settings\\MasterPass")));
+            QVERIFY(settings.WriteString(QStringLiteral("Dir"), value));
+            QVERIFY(settings.CloseKey());
+        }
+        QVERIFY2(ReadFile(path).endsWith(QStringLiteral("[Settings\\MasterPass]\n") + line + QLatin1Char('\n')),
+                 qPrintable(ReadFile(path)));
+        QCOMPARE(StoredString(path, QStringLiteral("Settings\\MasterPass"), QStringLiteral("Dir")), value);
+    }
+
+    void quotesAroundAValueAreNotPartOfIt()
+    {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir.filePath(QStringLiteral("s.ini")), QStringLiteral("[Settings\\Options]\n"
+                                                                                             "Method = \"4\"\n"
+                                                                                             "Padded=  \" a \"  \n"
+                                                                                             "Open=\"a\n"
+                                                                                             "Inner=a\"b\"\n"));
+        TKV_IniSettings settings(path);
+        QVERIFY(settings.OpenKey(QStringLiteral("\\crypt file\\Settings\\Options")));
+        // Quoted is text: no integer, as a string value in the registry is none.
+        qint32 method = 0;
+        QVERIFY(!settings.ReadInteger(QStringLiteral("Method"), method));
+        QCOMPARE(settings.ReadString(QStringLiteral("Method")), QStringLiteral("4"));
+        QCOMPARE(settings.ReadString(QStringLiteral("Padded")), QStringLiteral(" a "));
+        QCOMPARE(settings.ReadString(QStringLiteral("Open")), QStringLiteral("\"a"));
+        QCOMPARE(settings.ReadString(QStringLiteral("Inner")), QStringLiteral("a\"b\""));
     }
 
     void aFileThatDoesNotExistIsNeverCreated()

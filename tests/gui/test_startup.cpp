@@ -16,8 +16,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QToolBar>
@@ -163,6 +165,55 @@ private slots:
         QCOMPARE(window->PwdTable->Master.Expired, true);
         QVERIFY(!window->MasterPwd_Timer.isActive());
         QVERIFY(!window->MasterPwdExpire_Button->isEnabled());
+    }
+
+    // Also run on a display scaled by 2 (gui.test_startup_scaled), where the shipped size is too large.
+    void theWindowFitsTheScreen_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QSize>("wanted");
+        QTest::newRow("stored 50000 x 40000")
+            << QStringLiteral("50000") << QStringLiteral("40000") << QSize(50000, 40000);
+        QTest::newRow("shipped 583 x 456") << QStringLiteral("583") << QStringLiteral("456") << QSize(583, 456);
+        // The design size, which is a little taller than the shipped one.
+        QTest::newRow("unreadable, design size") << QStringLiteral("abc") << QStringLiteral("456") << QSize(583, 456);
+    }
+
+    void theWindowFitsTheScreen()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QSize, wanted);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        if (available.width() >= wanted.width() && available.height() >= wanted.height())
+            QSKIP("the screen is large enough for this size");
+        QTemporaryDir dir;
+        QString text = DefaultSettingsText();
+        text = WithValue(text, QStringLiteral("Settings\\MainWin"), QStringLiteral("Width"), width);
+        text = WithValue(text, QStringLiteral("Settings\\MainWin"), QStringLiteral("Height"), height);
+        text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
+        const QString path = WriteFile(dir.filePath(QStringLiteral("crypt file.ini")), text);
+        const bool readable = width != QStringLiteral("abc");
+        TKV_ScriptedInteraction ui;
+        if (!readable) ui.ExpectError(QString::fromLatin1(kNotInstalledMessage));
+        auto window = MakeWindow(ui, path);
+        window->show();
+        window->FormActivate();
+        // The frame as well: the menu bar and the window's own title stay in reach.
+        QVERIFY(available.contains(window->frameGeometry()));
+        const QSize fitted = window->size();
+        if (readable) QCOMPARE(fitted, wanted.boundedTo(available.size() - (window->frameGeometry().size() - fitted)));
+        window.reset();
+        if (readable) {
+            // The size as the window had it, which the user left so.
+            QCOMPARE(StoredInteger(path, QStringLiteral("Settings\\MainWin"), QStringLiteral("Width")), fitted.width());
+            QCOMPARE(StoredInteger(path, QStringLiteral("Settings\\MainWin"), QStringLiteral("Height")),
+                     fitted.height());
+        } else {
+            // A size never read is not written, fitted or not.
+            QCOMPARE(ReadFile(path), text);
+        }
     }
 
     void showingTheWindowActivatesItOnce()
