@@ -19,7 +19,7 @@ class SilentUi : public IPasswordUi
 {
 public:
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable&) override { return MasterPasswordAnswer::NotNow; }
-    void ShowDatabaseError() override { failed = true; }
+    void ShowDatabaseError(const std::string&) override { failed = true; }
     bool failed = false;
 };
 
