@@ -41,8 +41,11 @@ bool Overwrite(int fd, const std::uint8_t* pattern)
 
 } // namespace
 
-int WipeFile(const std::string& path, const WipeRandomFill& fill)
+int WipeFile(const std::string& path, const WipeRandomFill& fill, const WipeStepHook& afterStep)
 {
+    const auto done = [&afterStep](WipeStep step) {
+        if (afterStep) afterStep(step);
+    };
     if (GetFileKind(path) != FileKind::Regular) return -2;
     if (!SetArchiveOnly(path)) return -2;
 
@@ -55,10 +58,12 @@ int WipeFile(const std::string& path, const WipeRandomFill& fill)
     // would fail as "exists").
     const bool alreadyFirst = path == first || (dir.empty() && path == "~~~~~~~~.~~~");
     if (!alreadyFirst && !RenameNoReplace(path, first)) return -2;
+    done(WipeStep::FirstRename);
     if (!RenameNoReplace(first, second)) {
         if (!alreadyFirst) RenameNoReplace(first, path);
         return -2;
     }
+    done(WipeStep::SecondRename);
 
     std::uint8_t pattern[kPatternSize];
     if (fill)
@@ -72,7 +77,9 @@ int WipeFile(const std::string& path, const WipeRandomFill& fill)
         return -2;
     }
     const bool overwritten = Overwrite(fd, pattern);
+    if (overwritten) done(WipeStep::Overwritten);
     const bool truncated = overwritten && ::ftruncate(fd, 0) == 0;
+    if (truncated) done(WipeStep::Truncated);
     const bool closed = ::close(fd) == 0;
     if (!truncated || !closed) {
         RenameNoReplace(second, path);
