@@ -184,6 +184,35 @@ private slots:
     }
 
     // Deleting a plain file unwiped would leave its data on the disk behind the user's back.
+    // "Delete" of a plain file with other names removes this name only: the other names keep the data
+    // with their permissions, and the user is told the data was not wiped.
+    void deletingAFileWithOtherNamesLeavesTheirData()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        const QString path = w.Path(QStringLiteral("a.txt"));
+        QVERIFY(WriteBytes(path, kContent));
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("c.txt")), kContent));
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+        QTemporaryDir elsewhere;
+        const QString twin = HardLinkTwin(path, elsewhere);
+        QVERIFY(!twin.isEmpty());
+        w.Reread();
+        Select(w.window->Source_ListView, {QStringLiteral("a.txt"), QStringLiteral("c.txt")});
+
+        ui.ExpectDelDialog(DialogLabel(w, QStringLiteral("a.txt")), TDelResult::All);
+        ui.ExpectInfo(
+            path +
+            QStringLiteral(" was removed, but its data was not wiped because other names (hard links) share it."));
+        w.window->FileDel(*w.window->Source_ListView);
+        QVERIFY(!Exists(path));
+        QVERIFY(!Exists(w.Path(QStringLiteral("c.txt"))));
+        QCOMPARE(ReadBytes(twin), kContent);
+        QCOMPARE(ModeOf(twin), 0444u);
+        QCOMPARE(w.Plain(), QStringList());
+        QCOMPARE(TildeNames(w.Directory()), QStringList());
+    }
+
     void aWipeThatFailsWithTheFileInPlaceKeepsTheFile()
     {
         TKV_ScriptedInteraction ui;
