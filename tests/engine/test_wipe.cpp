@@ -358,15 +358,18 @@ TEST_F(WipeFileTest, ManyProcessesWipeInOneFolder)
 {
     constexpr int kProcesses = 6;
     constexpr int kFilesEach = 8;
+    // Files p0-0 .. p5-7, each process wiping its own eight.
+    const auto fileOf = [this](int p, int f) {
+        return At(std::string(1, 'p').append(std::to_string(p)).append(1, '-').append(std::to_string(f)));
+    };
     for (int p = 0; p < kProcesses; ++p)
         for (int f = 0; f < kFilesEach; ++f)
-            Write(At("p" + std::to_string(p) + "-" + std::to_string(f)), Content(4096, static_cast<std::uint8_t>(f)));
+            Write(fileOf(p, f), Content(4096, static_cast<std::uint8_t>(f)));
     // All children start together when the pipe closes.
     int gate[2];
     ASSERT_EQ(::pipe(gate), 0);
     std::vector<pid_t> children;
     for (int p = 0; p < kProcesses; ++p) {
-        const std::string prefix = At("p" + std::to_string(p) + "-");
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(gate[1]);
@@ -374,7 +377,7 @@ TEST_F(WipeFileTest, ManyProcessesWipeInOneFolder)
             if (::read(gate[0], &byte, 1) != 0) ::_exit(100);
             int failures = 0;
             for (int f = 0; f < kFilesEach; ++f)
-                if (WipeFile(prefix + std::to_string(f), FixedFill) != kResultOk) ++failures;
+                if (WipeFile(fileOf(p, f), FixedFill) != kResultOk) ++failures;
             ::_exit(failures);
         }
         children.push_back(pid);
