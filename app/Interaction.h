@@ -29,6 +29,8 @@ class TKV_Interaction : public IPasswordUi
 public:
     // An error box with one OK button.
     virtual void ErrorBox(const QString& text) = 0;
+    // An information box with one OK button.
+    virtual void InfoBox(const QString& text) = 0;
     // An information box with OK and Cancel; true for OK.
     virtual bool InfoOkCancel(const QString& text) = 0;
     // A confirmation box with OK and Cancel; true for OK.

@@ -316,7 +316,8 @@ public:
     // ---- Deletion and wiping (MainWin_Delete.cpp)
 
     // Wipes (plain files) or deletes (containers) the file at `path`; true when it is gone. Anything
-    // but a regular file is removed itself, never wiped through.
+    // but a regular file is removed itself, never wiped through. A plain file with other names (hard
+    // links) loses only this name; an information box tells the user that its data was not wiped.
     bool RemoveFile(const QString& path, bool wipe);
     // "Delete" of the selected files of Source_ListView or Crypted_ListView, each confirmed with
     // TDelDialog.

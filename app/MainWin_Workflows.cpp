@@ -87,7 +87,9 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
         return true;
     }
 
-    // The engine returned only once its output was on disk; only now may the source go.
+    // The engine returned only once its output was on disk; only now may the source go. It gets its
+    // permissions back first: other names (hard links) that keep its data share them.
+    SetFileAttributes(sourcePath, attributes);
     const bool removed = w.RemoveFile(job.Source, job.Encrypting);
     if (!removed) {
         if (job.Encrypting)

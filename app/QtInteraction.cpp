@@ -32,6 +32,11 @@ void TKV_QtInteraction::ErrorBox(const QString& text)
     Ask(Owner(), QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void TKV_QtInteraction::InfoBox(const QString& text)
+{
+    Ask(Owner(), QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 bool TKV_QtInteraction::InfoOkCancel(const QString& text)
 {
     return Ask(Owner(), QMessageBox::Information, QStringLiteral("Information"), text,

@@ -13,6 +13,7 @@ public:
     explicit TKV_QtInteraction(QWidget* owner) : owner_(owner) {}
 
     void ErrorBox(const QString& text) override;
+    void InfoBox(const QString& text) override;
     bool InfoOkCancel(const QString& text) override;
     bool ConfirmOkCancel(const QString& text) override;
     TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;

@@ -23,6 +23,8 @@ QString TKV_ScriptedInteraction::KindName(TKV_PromptKind kind)
     switch (kind) {
     case TKV_PromptKind::Error:
         return QStringLiteral("Error");
+    case TKV_PromptKind::Info:
+        return QStringLiteral("Info");
     case TKV_PromptKind::InfoOkCancel:
         return QStringLiteral("InfoOkCancel");
     case TKV_PromptKind::ConfirmOkCancel:
@@ -50,6 +52,11 @@ QString TKV_ScriptedInteraction::KindName(TKV_PromptKind kind)
 void TKV_ScriptedInteraction::ExpectError(const QString& text)
 {
     script_.append({TKV_PromptKind::Error, text, 0});
+}
+
+void TKV_ScriptedInteraction::ExpectInfo(const QString& text)
+{
+    script_.append({TKV_PromptKind::Info, text, 0});
 }
 
 void TKV_ScriptedInteraction::ExpectInfoOkCancel(const QString& text, bool ok)
@@ -128,6 +135,11 @@ const TKV_ScriptedInteraction::Step* TKV_ScriptedInteraction::Take(TKV_PromptKin
 void TKV_ScriptedInteraction::ErrorBox(const QString& text)
 {
     Take(TKV_PromptKind::Error, text);
+}
+
+void TKV_ScriptedInteraction::InfoBox(const QString& text)
+{
+    Take(TKV_PromptKind::Info, text);
 }
 
 bool TKV_ScriptedInteraction::InfoOkCancel(const QString& text)

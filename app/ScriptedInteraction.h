@@ -16,6 +16,7 @@
 enum class TKV_PromptKind
 {
     Error,
+    Info,
     InfoOkCancel,
     ConfirmOkCancel,
     ConfirmYesNoCancel,
@@ -37,6 +38,7 @@ public:
     TKV_ScriptedInteraction& operator=(const TKV_ScriptedInteraction&) = delete;
 
     void ExpectError(const QString& text);
+    void ExpectInfo(const QString& text);
     void ExpectInfoOkCancel(const QString& text, bool ok);
     void ExpectConfirmOkCancel(const QString& text, bool ok);
     void ExpectConfirmYesNoCancel(const QString& text, TKV_YesNoCancel answer);
@@ -68,6 +70,7 @@ public:
     int Pending() const { return static_cast<int>(script_.size()); }
 
     void ErrorBox(const QString& text) override;
+    void InfoBox(const QString& text) override;
     bool InfoOkCancel(const QString& text) override;
     bool ConfirmOkCancel(const QString& text) override;
     TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;

@@ -59,7 +59,8 @@ const char* const kHelp =
     "         6-24 for 3xDES.\n"
     "decrypt  writes each FILE.cry back as FILE, then deletes FILE.cry (unless --keep).\n"
     "info     shows the method, the plain size and the header length of each FILE.cry.\n"
-    "wipe     overwrites each FILE once with pseudo-random bytes, then erases it.\n"
+    "wipe     overwrites each FILE once with pseudo-random bytes, then erases it. A FILE with\n"
+    "         other names (hard links) is not overwritten: only this name is removed, with a note.\n"
     "\n"
     "  --password-file PATH  take the password from the first line of PATH (- = standard input);\n"
     "                        without it the password is asked on the terminal\n"
@@ -301,7 +302,12 @@ public:
             Complain("the password of " + path + " was not stored; " + path + " was kept");
             return false;
         }
-        if (!options_.keep && WipeFile(path) != 0) {
+        if (options_.keep) return true;
+        const int wiped = WipeFile(path);
+        if (wiped == kResultRemovedNotWiped) {
+            // The encryption succeeded; the note only tells where the plain data still is.
+            Complain(EngineErrorMessage(wiped, path));
+        } else if (wiped != kResultOk) {
             Complain(path + " was encrypted into " + target + ", but wiping it failed; it is still there");
             return false;
         }
@@ -428,7 +434,9 @@ int RunWipe(const Options& options)
         } else if (kind != FileKind::Regular) {
             Complain(EngineErrorMessage(kResultNotRegularFile, path));
             status = kExitFailed;
-        } else if (WipeFile(path) != 0) {
+        } else if (const int wiped = WipeFile(path); wiped == kResultRemovedNotWiped) {
+            Complain(EngineErrorMessage(wiped, path));
+        } else if (wiped != kResultOk) {
             Complain("wiping " + path + " failed");
             status = kExitFailed;
         }

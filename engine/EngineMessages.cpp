@@ -16,6 +16,8 @@ std::string Fill(const char* pattern, const std::string& name)
 std::string EngineErrorMessage(int code, const std::string& name, bool withAllHint)
 {
     switch (code) {
+    case kResultRemovedNotWiped:
+        return Fill("%s was removed, but its data was not wiped because other names (hard links) share it.", name);
     case kResultCannotOpen: return Fill("Couldn't open file %s .", name);
     case kResultCannotCreate: return "Couldn't create a new file.";
     case kResultReadFailed: return Fill("Couldn't read file %s .", name);

@@ -7,6 +7,7 @@
 
 enum EngineResult : int {
     kResultOk = 0,
+    kResultRemovedNotWiped = 1,  // a wipe removed only this name: other names (hard links) share the data
     kResultCannotOpen = -2,      // the source file cannot be opened
     kResultCannotCreate = -9,    // the output file cannot be created
     kResultReadFailed = -10,     // reading failed, also a header or data shorter than they must be

@@ -467,6 +467,61 @@ TEST_F(Cli, WipeCommand)
     EXPECT_EQ(work.List(), (std::vector<std::string>{"link", "target"}));
 }
 
+// A file with other names is encrypted and its name removed, but its data, which the other names
+// still show, is not overwritten: a note says so and the run counts as a success.
+TEST_F(Cli, AFileWithOtherNamesIsNotOverwritten)
+{
+    const std::string pw = PasswordFile("secret12");
+    const struct
+    {
+        const char* command;
+        std::vector<std::string> leaves;
+    } cases[] = {
+        {"encrypt", {"a", "doc.cry"}},
+        {"wipe", {"a"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const Bytes plain = Pattern(3000, 19);
+        WriteBytes(work / "doc", plain);
+        ASSERT_EQ(::link((work / "doc").c_str(), (work / "a").c_str()), 0);
+        std::vector<std::string> args{c.command};
+        if (std::string(c.command) == "encrypt") args.insert(args.end(), {"--password-file", pw});
+        args.push_back(work / "doc");
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.err, "kelvane-cli: " + (work / "doc") +
+                             " was removed, but its data was not wiped because other names (hard links) share it.\n");
+        EXPECT_EQ(work.List(), c.leaves);
+        EXPECT_EQ(ReadBytes(work / "a"), plain);
+        if (Exists(work / "doc.cry")) {
+            const Outcome d = Run({"decrypt", "--password-file", pw, work / "doc.cry"});
+            EXPECT_EQ(d.status, 0) << d.err;
+            EXPECT_EQ(ReadBytes(work / "doc"), plain);
+        }
+        std::filesystem::remove(work / "a");
+        std::filesystem::remove(work / "doc");
+    }
+}
+
+// Files called like the wipe's temporary names, the user's own or left by a stopped wipe, neither
+// stop an encryption in their folder nor are touched by it.
+TEST_F(Cli, TildeNamesInTheFolderAreLeftAlone)
+{
+    const Bytes mine = Pattern(40, 20), leftover = Pattern(5000, 21);
+    WriteBytes(work / "~", mine);
+    WriteBytes(work / "~~~~~~~~.~~~", leftover);
+    WriteBytes(work / "f", Pattern(2000, 22));
+    WriteBytes(work / "g", Pattern(2000, 23));
+    Outcome o = Run({"encrypt", "--password-file", PasswordFile("secret12"), work / "f"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    o = Run({"wipe", work / "g"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"f.cry", "~", "~~~~~~~~.~~~"}));
+    EXPECT_EQ(ReadBytes(work / "~"), mine);
+    EXPECT_EQ(ReadBytes(work / "~~~~~~~~.~~~"), leftover);
+}
+
 // The bit-serial DES of method 0 is slow, so a few megabytes keep the program busy long enough
 // to be interrupted in the middle.
 TEST_F(Cli, KilledInTheMiddleLeavesThePlainFileIntact)

@@ -23,6 +23,12 @@ QString Say(const char* pattern, const QString& text)
     return WithName(pattern, text);
 }
 
+// The note shown when a wipe removed only one name of a file.
+QString NotWipedText(const QString& path)
+{
+    return path + QStringLiteral(" was removed, but its data was not wiped because other names (hard links) share it.");
+}
+
 QString WrongPasswordText(const QString& name)
 {
     return QStringLiteral("Invalid password for the file %1 !Press 'All' button to abort processing the file list.")
@@ -440,6 +446,43 @@ private slots:
         QCOMPARE(w.Crypted(), QStringList{QStringLiteral("a.txt")});
     }
 
+    // The data of a file with other names is theirs too: the encryption succeeds, the plain file's
+    // name goes, its data stays for the other names, and the user is told so.
+    void encryptingAFileWithOtherNamesLeavesTheirData_data()
+    {
+        QTest::addColumn<uint>("mode");
+        QTest::addColumn<bool>("otherNameBeside");
+        QTest::newRow("writable, other name elsewhere") << 0644u << false;
+        QTest::newRow("read-only, other name beside it") << 0444u << true;
+    }
+
+    void encryptingAFileWithOtherNamesLeavesTheirData()
+    {
+        QFETCH(uint, mode);
+        QFETCH(bool, otherNameBeside);
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        const QString plain = w.Path(QStringLiteral("a.txt"));
+        QVERIFY(WriteBytes(plain, kContent));
+        QVERIFY(::chmod(QFile::encodeName(plain).constData(), mode) == 0);
+        QTemporaryDir elsewhere;
+        const QString other =
+            otherNameBeside ? w.Path(QStringLiteral("b.txt")) : elsewhere.filePath(QStringLiteral("b"));
+        QVERIFY(::link(QFile::encodeName(plain).constData(), QFile::encodeName(other).constData()) == 0);
+        w.Reread();
+
+        ui.ExpectInfo(NotWipedText(plain));
+        QVERIFY(w.window->EncrFile(QStringLiteral("a.txt")));
+        QVERIFY(!Exists(plain));
+        QCOMPARE(ReadBytes(other), kContent);
+        QCOMPARE(ModeOf(other), mode);
+        QCOMPARE(TildeNames(w.Directory()), QStringList());
+        QCOMPARE(w.Plain(), otherNameBeside ? QStringList{QStringLiteral("b.txt")} : QStringList());
+        QCOMPARE(w.Crypted(), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(w.window->Pwd->DecryptFile(FsPath(w.Path(QStringLiteral("a.txt.cry")))), 0);
+        QCOMPARE(ReadBytes(plain), kContent);
+    }
+
     void aContainerThatCannotBeDeletedIsReported()
     {
         TKV_ScriptedInteraction ui;
@@ -505,6 +548,37 @@ private slots:
         QCOMPARE(shown, WrongPasswordText(QStringLiteral("a.txt")));
         QVERIFY(window.PrgState->Abort);
         QVERIFY(Exists(real.Path(QStringLiteral("a.txt.cry"))));
+    }
+
+    void theRealNoteOnDataNotWipedIsAnInformationBox()
+    {
+        TKV_RealDialogsWindow real;
+        TMainWin& window = *real.window;
+        window.DirCryptor->Directory = QDir::currentPath();
+        window.Pwd->SetPassword("secret12");
+        const QString plain = real.Path(QStringLiteral("a.txt"));
+        QVERIFY(WriteBytes(plain, kContent));
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath(QStringLiteral("b"));
+        QVERIFY(::link(QFile::encodeName(plain).constData(), QFile::encodeName(other).constData()) == 0);
+
+        QString shown;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;
+        WhenModal(&window, [&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (box == nullptr) return;
+            shown = box->text();
+            icon = box->icon();
+            for (QAbstractButton* button : box->buttons())
+                buttons.append(button->text());
+            QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
+        });
+        QVERIFY(window.EncrFile(QStringLiteral("a.txt")));
+        QCOMPARE(shown, NotWipedText(plain));
+        QCOMPARE(icon, QMessageBox::Information);
+        QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(ReadBytes(other), kContent);
     }
 };
 
