@@ -195,12 +195,18 @@ int MaximumLength(bool encrypting, int method)
     }
 }
 
-// The prompts' length rules, in characters; an empty string when the password is acceptable.
+// The prompts' length rules: at least 6 characters, at most as many key bytes as the method uses;
+// an empty string when the password is acceptable.
 std::string CheckLength(const std::string& password, bool encrypting, int method)
 {
-    const std::size_t n = CharacterCount(password);
-    if (n <= 5) return "Too few characters in password.";
-    if (n > static_cast<std::size_t>(MaximumLength(encrypting, method))) return "Too many characters in password.";
+    switch (CheckPasswordLength(password, 6, static_cast<std::size_t>(MaximumLength(encrypting, method)))) {
+    case PasswordLengthCheck::TooFew:
+        return "Too few characters in password.";
+    case PasswordLengthCheck::TooMany:
+        return "Too many characters in password.";
+    case PasswordLengthCheck::Ok:
+        break;
+    }
     return {};
 }
 

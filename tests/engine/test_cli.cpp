@@ -393,9 +393,17 @@ TEST_F(Cli, DecryptWantsANameEndingInCry)
     EXPECT_FALSE(Exists(work / "UP.CrY"));
 }
 
+// The most counts key bytes: a Greek or Cyrillic letter is two of them, a Latin-1 letter one. The
+// least counts characters.
 TEST_F(Cli, PasswordLengthRules)
 {
-    const std::string u8 = "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"; // 8 characters, 16 bytes
+    const auto times = [](const std::string& unit, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += unit;
+        return text;
+    };
+    const std::string alpha = "\xCE\xB1", de = "\xD0\xB4", ae = "\xC3\xA4"; // α, д, ä
     const struct
     {
         const char* method;
@@ -406,15 +414,30 @@ TEST_F(Cli, PasswordLengthRules)
         {"idea", "abcde", false},
         {"des", "abcdef", true},
         {"des", "abcdefgh", true},
-        {"des", u8, true},
+        {"des", times(ae, 8), true},
+        {"des", times(ae, 9), false},
         {"des", "abcdefghi", false},
         {"0", "abcdefghi", false},
         {"2", "abcdefghi", false},
+        {"des", times(alpha, 4), false},
+        {"des", times(alpha, 4) + "12", false},
+        {"des", times(alpha, 8), false},
+        {"des", times(de, 6), false},
+        {"des", times(alpha, 3) + "12", false},
         {"idea", "abcdefghi", true},
         {"idea", std::string(16, 'p'), true},
         {"idea", std::string(17, 'p'), false},
+        {"idea", times(ae, 16), true},
+        {"idea", times(ae, 17), false},
+        {"idea", times(alpha, 8), true},
+        {"idea", times(alpha, 9), false},
+        {"idea", times(de, 7) + "12", true},
+        {"idea", times(de, 7) + "123", false},
         {"3xdes", std::string(24, 'q'), true},
         {"3xdes", std::string(25, 'q'), false},
+        {"3xdes", times(alpha, 12), true},
+        {"3xdes", times(alpha, 12) + "x", false},
+        {"3xdes", times(de, 13), false},
     };
     const Bytes plain = Pattern(40, 14);
     WriteBytes(work / "f", plain);
@@ -433,14 +456,19 @@ TEST_F(Cli, PasswordLengthRules)
         EXPECT_EQ(ReadBytes(work / "f"), plain) << label;
         std::filesystem::remove(work / "f.cry");
     }
-    // Decryption accepts up to 24 characters whatever the file's method.
-    MakeContainer(work / "t", plain, 4, std::string(24, 'q'));
-    Outcome o = Run({"decrypt", "--keep", "--password-file", PasswordFile(std::string(25, 'q')), work / "t.cry"});
-    EXPECT_NE(o.status, 0);
-    EXPECT_FALSE(Exists(work / "t"));
-    o = Run({"decrypt", "--keep", "--password-file", PasswordFile(std::string(24, 'q')), work / "t.cry"});
-    EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(ReadBytes(work / "t"), plain);
+    // Decryption accepts up to 24 key bytes whatever the file's method.
+    for (const std::string& password : {std::string(24, 'q'), times(alpha, 12)}) {
+        MakeContainer(work / "t", plain, 4, password);
+        Outcome o = Run({"decrypt", "--keep", "--password-file", PasswordFile(password + "x"), work / "t.cry"});
+        EXPECT_NE(o.status, 0);
+        EXPECT_TRUE(Contains(o.err, "Too many characters in password.")) << o.err;
+        EXPECT_FALSE(Exists(work / "t"));
+        o = Run({"decrypt", "--keep", "--password-file", PasswordFile(password), work / "t.cry"});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(ReadBytes(work / "t"), plain);
+        std::filesystem::remove(work / "t");
+        std::filesystem::remove(work / "t.cry");
+    }
 }
 
 TEST_F(Cli, WithoutPasswordFileOrTerminalNothingHappens)
