@@ -93,9 +93,9 @@ public:
 
     // Reads the database at Master.Dir under the master password. With ReadBody false it stops after
     // the key check (verifies a master password). 0 on success, Entries then holding the lines;
-    // -2 no file there (or an empty path), -10 read failure or too short, -11 wrong master password
-    // or damaged body, -12 no memory, -13 not a password database, kResultTableBusy. Entries is
-    // unchanged on every failure. Caps Master.PwdLength at 16.
+    // -2 no file there (or an empty path), -10 read failure, too short, or a plain length that does not
+    // fit the body (ReadBody only), -11 wrong master password or damaged body, -12 no memory, -13 not a password
+    // database, kResultTableBusy. Entries is unchanged on every failure. Caps Master.PwdLength at 16.
     int LoadTable(bool ReadBody);
     // Writes Entries to Master.Dir under the master password through a temporary file renamed over
     // the old one. 0 on success; -9 cannot create (also an empty path), -12 no memory, -15 a write or
