@@ -17,30 +17,34 @@ void Say(const char* text)
 
 } // namespace
 
+MasterPasswordAnswer CliPasswordUi::SubmitFromFile(TKV_PwdTable& table)
+{
+    std::string error;
+    const auto text = ReadSecretLine(*masterFile_, error, stop_);
+    if (!text) {
+        Say(error.c_str());
+        return MasterPasswordAnswer::NotNow;
+    }
+    if (table.SubmitMasterPassword(text->str()) == kResultWrongPassword) {
+        Say(kInvalidPasswordMessage);
+        wrongPassword_ = true;
+        return MasterPasswordAnswer::NotNow;
+    }
+    return MasterPasswordAnswer::Submitted;
+}
+
 MasterPasswordAnswer CliPasswordUi::ShowMasterPasswordDialog(TKV_PwdTable& table)
 {
     wrongPassword_ = false;
-    if (masterFile_) {
-        std::string error;
-        const auto text = ReadSecretLine(*masterFile_, error);
-        if (!text) {
-            std::fprintf(stderr, "kelvane-cli: %s\n", error.c_str());
-            return MasterPasswordAnswer::NotNow;
-        }
-        if (table.SubmitMasterPassword(text->str()) == kResultWrongPassword) {
-            Say(kInvalidPasswordMessage);
-            wrongPassword_ = true;
-            return MasterPasswordAnswer::NotNow;
-        }
-        return MasterPasswordAnswer::Submitted;
-    }
+    if (masterFile_) return SubmitFromFile(table);
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto first = AskOnTerminal("Master password (6 - 16 symbols): ");
+        const auto first = AskOnTerminal("Master password (6 - 16 symbols): ", stop_);
+        if (!first && stop_ != nullptr && stop_->load()) return MasterPasswordAnswer::NotNow;
         if (!first) {
             Say("no terminal to ask for the master password; use --master-password-file");
             return MasterPasswordAnswer::NotNow;
         }
-        const auto again = AskOnTerminal("Reenter the master password for verification: ");
+        const auto again = AskOnTerminal("Reenter the master password for verification: ", stop_);
         if (!again) return MasterPasswordAnswer::NotNow;
         if (const MasterEntryCheck check = CheckMasterPasswordEntry(first->str(), again->str());
             check != MasterEntryCheck::Ok) {

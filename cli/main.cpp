@@ -55,8 +55,9 @@ const char* const kUsage =
 const char* const kHelp =
     "\n"
     "encrypt  writes FILE.cry beside each FILE, then wipes FILE (unless --keep).\n"
-    "         The default method is IDEA. Passwords: 6-8 characters for DES, 6-16 for IDEA,\n"
-    "         6-24 for 3xDES.\n"
+    "         The default method is IDEA. Passwords: at least 6 characters, and at most 8 bytes\n"
+    "         for DES, 16 for IDEA, 24 for 3xDES (a letter outside Windows-1252, such as a Greek\n"
+    "         one, takes 2 bytes or more).\n"
     "decrypt  writes each FILE.cry back as FILE, then deletes FILE.cry (unless --keep).\n"
     "info     shows the method, the plain size and the header length of each FILE.cry.\n"
     "wipe     overwrites each FILE once with pseudo-random bytes, then erases it.\n"
@@ -214,7 +215,7 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
 {
     if (options.passwordFile) {
         std::string error;
-        auto password = ReadSecretLine(*options.passwordFile, error);
+        auto password = ReadSecretLine(*options.passwordFile, error, &g_abort);
         if (!password) {
             Complain(error);
             return std::nullopt;
@@ -227,7 +228,8 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
     }
     const std::string range = "(6 - " + std::to_string(MaximumLength(encrypting, options.method)) + " symbols)";
     for (int attempt = 0; attempt < 3; ++attempt) {
-        auto password = AskOnTerminal("Enter the password " + range + ": ");
+        auto password = AskOnTerminal("Enter the password " + range + ": ", &g_abort);
+        if (!password && g_abort.load()) return std::nullopt;
         if (!password) {
             Complain("no terminal to ask for the password; use --password-file");
             return std::nullopt;
@@ -237,7 +239,7 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
             continue;
         }
         if (encrypting) {
-            auto again = AskOnTerminal("Reenter the password for verification: ");
+            auto again = AskOnTerminal("Reenter the password for verification: ", &g_abort);
             if (!again) return std::nullopt;
             if (again->str() != password->str()) {
                 Complain("Verification failed.");
@@ -267,7 +269,8 @@ std::string DatabaseName(const std::string& plainPath)
 class CryptRun
 {
 public:
-    explicit CryptRun(const Options& options) : options_(options), ui_(options.masterPasswordFile), table_(ui_)
+    explicit CryptRun(const Options& options)
+        : options_(options), ui_(options.masterPasswordFile, &g_abort), table_(ui_)
     {
         engine_.Abort = &g_abort;
     }

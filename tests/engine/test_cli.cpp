@@ -527,6 +527,39 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     EXPECT_TRUE(ReadBytes(work / "big") == plain);
 }
 
+// A password that never comes (a FIFO nobody writes to) does not hold the program against Ctrl-C.
+TEST_F(Cli, InterruptedWhileWaitingForThePassword)
+{
+    const std::string fifo = io / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Bytes plain = Pattern(10, 32);
+    WriteBytes(work / "f", plain);
+    const pid_t pid = Start(io, {"encrypt", "--password-file", fifo, work / "f"}, "");
+    // This open returns once the program has opened the other end, its stop handler set; holding it
+    // open keeps the program's read waiting instead of ending at end of file.
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    // A signal just before the read starts is seen only after it; the next one breaks the read.
+    int status = 0;
+    pid_t ended = 0;
+    for (int attempt = 0; attempt < 2000 && ended == 0; ++attempt) {
+        ::kill(pid, SIGINT);
+        ::usleep(1000);
+        ended = ::waitpid(pid, &status, WNOHANG);
+    }
+    ::close(writer);
+    if (ended == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        FAIL() << "kelvane-cli went on waiting for the password after Ctrl-C";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(Contains(ReadText(io / "stderr"), "stopped while reading " + fifo)) << ReadText(io / "stderr");
+    EXPECT_EQ(work.List(), std::vector<std::string>{"f"});
+    EXPECT_EQ(ReadBytes(work / "f"), plain);
+}
+
 namespace {
 
 class CliKeyfile : public Cli
@@ -644,6 +677,43 @@ TEST_F(CliKeyfile, UnknownFileFallsBackToTheFilePassword)
                              PasswordFile("typed-pass"), work / "a.txt.cry"});
     ASSERT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+}
+
+} // namespace
+
+namespace {
+
+// A secret without a line end is read up to a limit, never without end.
+TEST_F(CliKeyfile, ASecretWithoutLineEndIsReadUpToALimit)
+{
+    const std::string longFile = io / "long";
+    WriteText(longFile, std::string(10 * 1024, 's'));
+    const std::string filePassword = PasswordFile("file-pass");
+    const Bytes plain = Pattern(64, 31);
+    WriteBytes(work / "f", plain);
+    const struct
+    {
+        const char* label;
+        std::vector<std::string> options;
+    } cases[] = {
+        {"password from /dev/zero", {"--password-file", "/dev/zero"}},
+        {"password of 10 KiB", {"--password-file", longFile}},
+        {"master password from /dev/zero",
+         {"--password-file", filePassword, "--keyfile", db, "--master-password-file", "/dev/zero"}},
+        {"master password of 10 KiB",
+         {"--password-file", filePassword, "--keyfile", db, "--master-password-file", longFile}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"encrypt", "--keep"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(work / "f");
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1) << c.label;
+        EXPECT_TRUE(Contains(o.err, "Too many characters in password.")) << c.label << ": " << o.err;
+        EXPECT_EQ(work.List(), std::vector<std::string>{"f"}) << c.label;
+        EXPECT_FALSE(Exists(db)) << c.label;
+    }
+    EXPECT_EQ(ReadBytes(work / "f"), plain);
 }
 
 } // namespace
