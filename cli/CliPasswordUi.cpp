@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliPasswordUi.h"
 
+#include "FileSystem.h"
 #include "PasswordInput.h"
 #include "PasswordMessages.h"
+#include "PasswordText.h"
 #include "ResultCodes.h"
 #include "TKV_PwdTable.h"
 
@@ -24,6 +26,18 @@ MasterPasswordAnswer CliPasswordUi::SubmitFromFile(TKV_PwdTable& table)
     if (!text) {
         Say(error.c_str());
         return MasterPasswordAnswer::NotNow;
+    }
+    // A new database gets the master password as the dialog would take it; an existing one is opened
+    // by whatever opens it, as it may have been made with other rules.
+    if (GetFileKind(table.Master.Dir) == FileKind::Missing) {
+        if (const MasterEntryCheck check = CheckMasterPasswordEntry(text->str(), text->str());
+            check != MasterEntryCheck::Ok) {
+            Say(MasterEntryCheckMessage(check));
+            Say("a new password database needs a master password of 6 characters and at most 16 bytes");
+            return MasterPasswordAnswer::NotNow;
+        }
+    } else if (PasswordByteCount(text->str()) > static_cast<std::size_t>(kMaxMasterPasswordBytes)) {
+        Say("note: only the first 16 bytes of the master password count; the rest is ignored");
     }
     if (table.SubmitMasterPassword(text->str()) == kResultWrongPassword) {
         Say(kInvalidPasswordMessage);

@@ -26,7 +26,7 @@ public:
     bool WrongPassword() const noexcept { return wrongPassword_; }
 
 private:
-    // The master password from the file.
+    // A master password from a file meets the dialog's length rules when it makes a new database.
     MasterPasswordAnswer SubmitFromFile(TKV_PwdTable& table);
 
     std::optional<std::string> masterFile_;

@@ -683,6 +683,63 @@ TEST_F(CliKeyfile, UnknownFileFallsBackToTheFilePassword)
 
 namespace {
 
+// A master password file that makes a new database meets the dialog's rules; an existing database
+// is opened by whatever opens it, with a note when bytes beyond the 16 that count are ignored.
+TEST_F(CliKeyfile, MasterPasswordFromAFile)
+{
+    const std::string alpha = "\xCE\xB1";
+    std::string greek8, greek9;
+    for (int i = 0; i < 8; ++i)
+        greek8 += alpha;
+    greek9 = greek8 + alpha;
+    const struct
+    {
+        const char* label;
+        std::string master;
+        const char* refusal; // nullptr: a new database is made
+    } cases[] = {
+        {"empty", "", "Too few characters in password."},
+        {"three", "abc", "Too few characters in password."},
+        {"five", "abcde", "Too few characters in password."},
+        {"six", "abcdef", nullptr},
+        {"sixteen", std::string(16, 'm'), nullptr},
+        {"seventeen", std::string(17, 'm'), "Too many characters in password."},
+        {"a hundred", std::string(100, 'm'), "Too many characters in password."},
+        {"eight greek, 16 bytes", greek8, nullptr},
+        {"nine greek, 18 bytes", greek9, "Too many characters in password."},
+    };
+    const Bytes plain = Pattern(64, 30);
+    WriteBytes(work / "f", plain);
+    for (const auto& c : cases) {
+        const Outcome o = Run({"encrypt", "--keep", "--password-file", PasswordFile("file-pass"), "--keyfile", db,
+                               "--master-password-file", PasswordFile(c.master), work / "f"});
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(o.status, 1) << c.label;
+            EXPECT_TRUE(Contains(o.err, c.refusal)) << c.label << ": " << o.err;
+            EXPECT_FALSE(Exists(db)) << c.label;
+            EXPECT_FALSE(Exists(work / "f.cry")) << c.label;
+        } else {
+            EXPECT_EQ(o.status, 0) << c.label << ": " << o.err;
+            EXPECT_TRUE(Exists(db)) << c.label;
+        }
+        std::filesystem::remove(db);
+        std::filesystem::remove(work / "f.cry");
+    }
+
+    // An existing database made under 16 bytes opens with them and anything after them, and the
+    // user is told that the rest did not count.
+    ASSERT_EQ(Run({"encrypt", "--keep", "--password-file", PasswordFile("file-pass"), "--keyfile", db,
+                   "--master-password-file", PasswordFile("0123456789abcdef"), work / "f"})
+                  .status,
+              0);
+    std::filesystem::remove(work / "f");
+    Outcome o = Run({"decrypt", "--keep", "--keyfile", db, "--master-password-file",
+                     PasswordFile("0123456789abcdef-and-more"), work / "f.cry"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Contains(o.err, "only the first 16 bytes of the master password count")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "f"), plain);
+}
+
 // A secret without a line end is read up to a limit, never without end.
 TEST_F(CliKeyfile, ASecretWithoutLineEndIsReadUpToALimit)
 {
