@@ -13,6 +13,7 @@
 #include "Idea.h"
 #include "Keys.h"
 #include "PasswordMessages.h"
+#include "PwdDbLock.h"
 #include "ResultCodes.h"
 
 #include <algorithm>
@@ -194,6 +195,15 @@ int TKV_PwdTable::CheckWritable()
     // The temporary file goes again with `file`.
     const int code = OpenNewDatabase(Master.Dir, file, target, reason);
     return code == kResultOk ? code : Failed(code, std::move(reason));
+}
+
+int TKV_PwdTable::LockForUpdate(PwdDbLock& lock)
+{
+    if (Master.Dir.empty()) return Failed(kResultCannotCreate, kNoPathText);
+    errno = 0;
+    // Beside the file a save replaces, so that every name of the database finds the same lock.
+    if (!lock.Acquire(SaveTarget(Master.Dir))) return FailedWithErrno(kResultCannotCreate);
+    return kResultOk;
 }
 
 int TKV_PwdTable::Load(bool readBody)

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -771,6 +772,46 @@ TEST_F(CliKeyfile, ASecretWithoutLineEndIsReadUpToALimit)
         EXPECT_FALSE(Exists(db)) << c.label;
     }
     EXPECT_EQ(ReadBytes(work / "f"), plain);
+}
+
+} // namespace
+
+namespace {
+
+// Runs sharing one database each store their file's password: every one is kept, so every plain
+// file that was wiped can be decrypted from the database alone. Each file has a folder of its own:
+// wipes running at once in one folder would meet at the wipe's fixed intermediate names.
+TEST_F(CliKeyfile, ParallelRunsKeepEveryStoredPassword)
+{
+    constexpr int kRuns = 8;
+    const auto plainPath = [&](int i) { return work / ("d" + std::to_string(i) + "/f"); };
+    const auto plainData = [](int i) {
+        return Pattern(static_cast<std::size_t>(500 + i), static_cast<unsigned>(40 + i));
+    };
+    std::vector<std::unique_ptr<TempDir>> ios;
+    std::vector<pid_t> pids;
+    for (int i = 0; i < kRuns; ++i) {
+        std::filesystem::create_directory(work / ("d" + std::to_string(i)));
+        WriteBytes(plainPath(i), plainData(i));
+        ios.push_back(std::make_unique<TempDir>("cli-run"));
+        pids.push_back(Start(*ios.back(),
+                             {"encrypt", "--password-file", PasswordFile("file-pass-" + std::to_string(i)), "--keyfile",
+                              db, "--master-password-file", master, plainPath(i)},
+                             ""));
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        const Outcome o = Finish(*ios[static_cast<std::size_t>(i)], pids[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(o.status, 0) << i << ": " << o.err;
+        EXPECT_FALSE(Exists(plainPath(i))) << i;
+    }
+
+    std::vector<std::string> args = {"decrypt", "--keyfile", db, "--master-password-file", master};
+    for (int i = 0; i < kRuns; ++i)
+        args.push_back(plainPath(i) + ".cry");
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    for (int i = 0; i < kRuns; ++i)
+        EXPECT_EQ(ReadBytes(plainPath(i)), plainData(i)) << i;
 }
 
 } // namespace
