@@ -5,6 +5,7 @@
 
 #include "IPasswordUi.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -12,7 +13,11 @@ class CliPasswordUi : public IPasswordUi
 {
 public:
     // `masterFile`: a path or "-" to read the master password from; otherwise the terminal is asked.
-    explicit CliPasswordUi(std::optional<std::string> masterFile) : masterFile_(std::move(masterFile)) {}
+    // `stop`, when set, ends the reading of a master password.
+    explicit CliPasswordUi(std::optional<std::string> masterFile, const std::atomic<bool>* stop = nullptr)
+        : masterFile_(std::move(masterFile)), stop_(stop)
+    {
+    }
 
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
     void ShowDatabaseError(const std::string& detail) override;
@@ -21,6 +26,10 @@ public:
     bool WrongPassword() const noexcept { return wrongPassword_; }
 
 private:
+    // A master password from a file meets the dialog's length rules when it makes a new database.
+    MasterPasswordAnswer SubmitFromFile(TKV_PwdTable& table);
+
     std::optional<std::string> masterFile_;
+    const std::atomic<bool>* stop_;
     bool wrongPassword_ = false;
 };

@@ -2,6 +2,8 @@
 // Where kelvane-cli gets secret text: the first line of a file or standard input, or the terminal.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -20,9 +22,16 @@ private:
     std::string text_;
 };
 
-// The first line of `path` ("-" = standard input) without its line end; nullopt when it cannot be
-// read. `error` says why.
-std::optional<SecretText> ReadSecretLine(const std::string& path, std::string& error);
+// The longest line taken as a secret; a longer one is refused with kTooLongLineMessage without being
+// read further (a password file of /dev/zero or with no line end ends there).
+inline constexpr std::size_t kMaxSecretLine = 4096;
+inline constexpr char kTooLongLineMessage[] = "Too many characters in password.";
 
-// Asks on the controlling terminal without echo; nullopt when there is no terminal.
-std::optional<SecretText> AskOnTerminal(const std::string& prompt);
+// The first line of `path` ("-" = standard input) without its line end; nullopt when it cannot be
+// read, is longer than kMaxSecretLine, or `stop` was set meanwhile. `error` says why.
+std::optional<SecretText> ReadSecretLine(const std::string& path, std::string& error,
+                                         const std::atomic<bool>* stop = nullptr);
+
+// Asks on the controlling terminal without echo; nullopt when there is no terminal, the answer is
+// too long, or `stop` was set meanwhile. Echo is restored in every case.
+std::optional<SecretText> AskOnTerminal(const std::string& prompt, const std::atomic<bool>* stop = nullptr);

@@ -55,8 +55,9 @@ const char* const kUsage =
 const char* const kHelp =
     "\n"
     "encrypt  writes FILE.cry beside each FILE, then wipes FILE (unless --keep).\n"
-    "         The default method is IDEA. Passwords: 6-8 characters for DES, 6-16 for IDEA,\n"
-    "         6-24 for 3xDES.\n"
+    "         The default method is IDEA. Passwords: at least 6 characters, and at most 8 bytes\n"
+    "         for DES, 16 for IDEA, 24 for 3xDES (a letter outside Windows-1252, such as a Greek\n"
+    "         one, takes 2 bytes or more).\n"
     "decrypt  writes each FILE.cry back as FILE, then deletes FILE.cry (unless --keep).\n"
     "info     shows the method, the plain size and the header length of each FILE.cry.\n"
     "wipe     overwrites each FILE once with pseudo-random bytes, then erases it. A FILE with\n"
@@ -70,7 +71,8 @@ const char* const kHelp =
     "                        decrypt takes it from there (and asks only for files it lacks)\n"
     "  --master-password-file PATH\n"
     "                        the database's master password from the first line of PATH (- = standard\n"
-    "                        input); without it the master password is asked on the terminal\n"
+    "                        input); without it the master password is asked on the terminal.\n"
+    "                        A new database needs 6 characters and at most 16 bytes.\n"
     "\n"
     "An existing target is never destroyed by a failed or stopped run. Overwriting cannot\n"
     "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
@@ -196,12 +198,18 @@ int MaximumLength(bool encrypting, int method)
     }
 }
 
-// The prompts' length rules, in characters; an empty string when the password is acceptable.
+// The prompts' length rules: at least 6 characters, at most as many key bytes as the method uses;
+// an empty string when the password is acceptable.
 std::string CheckLength(const std::string& password, bool encrypting, int method)
 {
-    const std::size_t n = CharacterCount(password);
-    if (n <= 5) return "Too few characters in password.";
-    if (n > static_cast<std::size_t>(MaximumLength(encrypting, method))) return "Too many characters in password.";
+    switch (CheckPasswordLength(password, 6, static_cast<std::size_t>(MaximumLength(encrypting, method)))) {
+    case PasswordLengthCheck::TooFew:
+        return "Too few characters in password.";
+    case PasswordLengthCheck::TooMany:
+        return "Too many characters in password.";
+    case PasswordLengthCheck::Ok:
+        break;
+    }
     return {};
 }
 
@@ -209,7 +217,7 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
 {
     if (options.passwordFile) {
         std::string error;
-        auto password = ReadSecretLine(*options.passwordFile, error);
+        auto password = ReadSecretLine(*options.passwordFile, error, &g_abort);
         if (!password) {
             Complain(error);
             return std::nullopt;
@@ -222,7 +230,8 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
     }
     const std::string range = "(6 - " + std::to_string(MaximumLength(encrypting, options.method)) + " symbols)";
     for (int attempt = 0; attempt < 3; ++attempt) {
-        auto password = AskOnTerminal("Enter the password " + range + ": ");
+        auto password = AskOnTerminal("Enter the password " + range + ": ", &g_abort);
+        if (!password && g_abort.load()) return std::nullopt;
         if (!password) {
             Complain("no terminal to ask for the password; use --password-file");
             return std::nullopt;
@@ -232,7 +241,7 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
             continue;
         }
         if (encrypting) {
-            auto again = AskOnTerminal("Reenter the password for verification: ");
+            auto again = AskOnTerminal("Reenter the password for verification: ", &g_abort);
             if (!again) return std::nullopt;
             if (again->str() != password->str()) {
                 Complain("Verification failed.");
@@ -262,7 +271,8 @@ std::string DatabaseName(const std::string& plainPath)
 class CryptRun
 {
 public:
-    explicit CryptRun(const Options& options) : options_(options), ui_(options.masterPasswordFile), table_(ui_)
+    explicit CryptRun(const Options& options)
+        : options_(options), ui_(options.masterPasswordFile, &g_abort), table_(ui_)
     {
         engine_.Abort = &g_abort;
     }

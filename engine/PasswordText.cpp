@@ -53,25 +53,37 @@ int Cp1252Byte(char32_t cp)
     return -1;
 }
 
+// Calls `take` with the Windows-1252 byte of every character and returns true when every character
+// has one; false at the first that has none (or at invalid UTF-8).
+template <typename Take>
+bool EachCp1252Byte(std::string_view utf8, Take take)
+{
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t cp = 0;
+        int b = -1;
+        if (DecodeOne(utf8, i, cp)) b = Cp1252Byte(cp);
+        if (b < 0) return false;
+        take(static_cast<std::uint8_t>(b));
+    }
+    return true;
+}
+
 } // namespace
 
 SecretBytes PasswordBytes(std::string_view utf8)
 {
     SecretBytes bytes;
     bytes.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        char32_t cp = 0;
-        int b = -1;
-        if (DecodeOne(utf8, i, cp)) b = Cp1252Byte(cp);
-        if (b < 0) {
-            // Not representable (or not valid UTF-8): the text's own bytes are the password.
-            bytes.assign(utf8.begin(), utf8.end());
-            return bytes;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(b));
-    }
+    // Not representable (or not valid UTF-8): the text's own bytes are the password.
+    if (!EachCp1252Byte(utf8, [&](std::uint8_t b) { bytes.push_back(b); })) bytes.assign(utf8.begin(), utf8.end());
     return bytes;
+}
+
+std::size_t PasswordByteCount(std::string_view utf8) noexcept
+{
+    std::size_t count = 0;
+    return EachCp1252Byte(utf8, [&](std::uint8_t) { ++count; }) ? count : utf8.size();
 }
 
 std::size_t CharacterCount(std::string_view utf8) noexcept
@@ -80,4 +92,11 @@ std::size_t CharacterCount(std::string_view utf8) noexcept
     for (const char c : utf8)
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
     return count;
+}
+
+PasswordLengthCheck CheckPasswordLength(std::string_view utf8, std::size_t minChars, std::size_t maxBytes) noexcept
+{
+    if (CharacterCount(utf8) < minChars) return PasswordLengthCheck::TooFew;
+    if (PasswordByteCount(utf8) > maxBytes) return PasswordLengthCheck::TooMany;
+    return PasswordLengthCheck::Ok;
 }

@@ -12,5 +12,21 @@
 // taken byte for byte.
 SecretBytes PasswordBytes(std::string_view utf8);
 
-// Number of characters (code points) of UTF-8 text, for the length rules of the prompts.
+// Number of key bytes PasswordBytes makes of the text: 1 per character in Windows-1252, else the
+// UTF-8 length.
+std::size_t PasswordByteCount(std::string_view utf8) noexcept;
+
+// Number of characters (code points) of UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8) noexcept;
+
+enum class PasswordLengthCheck
+{
+    Ok,
+    TooFew,
+    TooMany
+};
+
+// The length rules of every password entry: at least `minChars` characters, and at most `maxBytes`
+// key bytes, since a key uses only that many and any character beyond them would be ignored
+// without a word.
+PasswordLengthCheck CheckPasswordLength(std::string_view utf8, std::size_t minChars, std::size_t maxBytes) noexcept;

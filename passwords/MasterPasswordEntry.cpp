@@ -6,9 +6,14 @@
 
 MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_view second) noexcept
 {
-    const std::size_t n = CharacterCount(first);
-    if (n < static_cast<std::size_t>(kMinMasterPasswordChars)) return MasterEntryCheck::TooFew;
-    if (n > static_cast<std::size_t>(kMaxMasterPasswordChars)) return MasterEntryCheck::TooMany;
+    switch (CheckPasswordLength(first, kMinMasterPasswordChars, kMaxMasterPasswordBytes)) {
+    case PasswordLengthCheck::TooFew:
+        return MasterEntryCheck::TooFew;
+    case PasswordLengthCheck::TooMany:
+        return MasterEntryCheck::TooMany;
+    case PasswordLengthCheck::Ok:
+        break;
+    }
     if (first != second) return MasterEntryCheck::Mismatch;
     return MasterEntryCheck::Ok;
 }

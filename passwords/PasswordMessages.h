@@ -9,7 +9,8 @@ inline constexpr char kDatabaseErrorMessage[] = "Error occured while accessing d
 inline constexpr char kInvalidPasswordMessage[] = "Invalid password.";
 
 inline constexpr int kMinMasterPasswordChars = 6;
-inline constexpr int kMaxMasterPasswordChars = 16;
+// The database key takes 16 password bytes; the text's bytes as PasswordBytes makes them count.
+inline constexpr int kMaxMasterPasswordBytes = 16;
 
 enum class MasterEntryCheck
 {
@@ -20,7 +21,7 @@ enum class MasterEntryCheck
 };
 
 // The dialog's rules for a typed master password and its verification copy, in the dialog's order:
-// too few characters, too many, then an exact comparison. Characters are counted, not bytes.
+// fewer than 6 characters, more than 16 key bytes (PasswordByteCount), then an exact comparison.
 MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_view second) noexcept;
 
 // The message for a failed check; empty for Ok.

@@ -4,6 +4,7 @@
 
 #include "Keys.h"
 #include "PasswordMessages.h"
+#include "PwdDbLock.h"
 #include "ResultCodes.h"
 
 #include <algorithm>
@@ -171,6 +172,9 @@ bool TKV_PwdTable::Store(const std::string& fileName, const TKV_Pwd& pwd)
         Failed(kResultCannotCreate, kUnstorableText);
         return Fail();
     }
+    // Held from the reading to the saving, so that a change another process saves meanwhile is read
+    // and kept, not overwritten.
+    PwdDbLock lock;
     try {
         SecretLine line;
         line.reserve(fileName.size() + 1 + length);
@@ -183,6 +187,7 @@ bool TKV_PwdTable::Store(const std::string& fileName, const TKV_Pwd& pwd)
             return Fail();
         }
 
+        if (LockForUpdate(lock) != kResultOk) return Fail();
         ClearTable();
         const int loaded = Load(true);
         if (loaded != kResultOk && loaded != kResultCannotOpen) return Fail();
@@ -243,6 +248,8 @@ bool TKV_PwdTable::Forget(const std::string& fileName, const SecretBytes& scramb
         ShowError();
         return false;
     }
+    PwdDbLock lock;
+    if (LockForUpdate(lock) != kResultOk) return Fail();
     ClearTable();
     const int loaded = Load(true);
     // The database is gone: nothing is left to remove.

@@ -22,6 +22,7 @@ constexpr int kPwdDbKeyLength = 16;
 constexpr int kPwdDbChunk = 10240;
 
 class TKV_PwdTable;
+class PwdDbLock;
 
 // A password recalled from the database for one file's decryption, sitting in the engine object.
 // The engine object's own password (one the user typed for the session or the list) is kept and
@@ -93,13 +94,15 @@ public:
 
     // Reads the database at Master.Dir under the master password. With ReadBody false it stops after
     // the key check (verifies a master password). 0 on success, Entries then holding the lines;
-    // -2 no file there (or an empty path), -10 read failure or too short, -11 wrong master password
-    // or damaged body, -12 no memory, -13 not a password database, kResultTableBusy. Entries is
-    // unchanged on every failure. Caps Master.PwdLength at 16.
+    // -2 no file there (or an empty path), -10 read failure, too short, or a plain length that does not
+    // fit the body (ReadBody only), -11 wrong master password or damaged body, -12 no memory, -13 not a password
+    // database, kResultTableBusy. Entries is unchanged on every failure. Caps Master.PwdLength at 16.
     int LoadTable(bool ReadBody);
     // Writes Entries to Master.Dir under the master password through a temporary file renamed over
-    // the old one. 0 on success; -9 cannot create (also an empty path), -12 no memory, -15 a write or
-    // the final flush or rename failed, kResultTableBusy. On failure the previous database is intact.
+    // the old one. Takes no lock: StorePassword and the removal of a recalled entry read, change and
+    // save under the database's lock (see PwdDbLock). 0 on success; -9 cannot create (also an empty path), -12 no
+    // memory, -15 a write or the final flush or rename failed, kResultTableBusy. On failure the previous database is
+    // intact.
     int SaveTable();
 
     // --- Table operations (TKV_PwdTable.cpp)
@@ -115,9 +118,10 @@ public:
     RecalledPassword RecallPassword(const std::string& fileName, TKV_Pwd& pwd);
 
     // RememberPassword without the master password prompt: adds or replaces the line of `fileName`
-    // and rewrites the database. False, with the database error shown and the database unchanged,
-    // when it cannot be read or written or when the name or password cannot be stored in a line
-    // (empty, or containing "=", CR, LF or NUL in the name; empty or CR, LF, NUL in the password).
+    // and rewrites the database, reading it anew under its lock (PwdDbLock), so that what other
+    // processes stored meanwhile stays. Waits while another process holds the lock. False, with the database error
+    // shown and the database unchanged, when it cannot be read or written or when the name or password cannot be stored
+    // in a line (empty, or containing "=", CR, LF or NUL in the name; empty or CR, LF, NUL in the password).
     bool StorePassword(const std::string& fileName, const TKV_Pwd& pwd);
     // RecallPassword without the Store check and the prompt. Never rewrites the database.
     RecalledPassword TakePassword(const std::string& fileName, TKV_Pwd& pwd);
@@ -169,6 +173,9 @@ private:
     void ShowError();
     // Whether a new database file can be created at Master.Dir (created and removed again).
     int CheckWritable();
+    // Takes the lock that Store and Forget hold from reading the database to saving it, so that
+    // processes sharing it lose no change. kResultOk, or -9 with the reason recorded.
+    int LockForUpdate(PwdDbLock& lock);
 
     IPasswordUi& ui_;
     RecalledPassword* pending_ = nullptr;

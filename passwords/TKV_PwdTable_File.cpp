@@ -13,6 +13,7 @@
 #include "Idea.h"
 #include "Keys.h"
 #include "PasswordMessages.h"
+#include "PwdDbLock.h"
 #include "ResultCodes.h"
 
 #include <algorithm>
@@ -115,6 +116,13 @@ private:
     long long done_ = 0;
 };
 
+// The body length for a text of `plainLength` bytes: padded to whole blocks, with a whole block of
+// padding when the text fills its last one.
+std::uint64_t PaddedLength(std::uint32_t plainLength) noexcept
+{
+    return std::uint64_t{plainLength} + 8 - plainLength % 8;
+}
+
 // Splits the text into lines at CR LF, CR or LF; a NUL ends it. A final line break adds no line.
 void ParseLines(const std::uint8_t* text, std::size_t length, PwdEntryList& entries)
 {
@@ -189,6 +197,15 @@ int TKV_PwdTable::CheckWritable()
     return code == kResultOk ? code : Failed(code, std::move(reason));
 }
 
+int TKV_PwdTable::LockForUpdate(PwdDbLock& lock)
+{
+    if (Master.Dir.empty()) return Failed(kResultCannotCreate, kNoPathText);
+    errno = 0;
+    // Beside the file a save replaces, so that every name of the database finds the same lock.
+    if (!lock.Acquire(SaveTarget(Master.Dir))) return FailedWithErrno(kResultCannotCreate);
+    return kResultOk;
+}
+
 int TKV_PwdTable::Load(bool readBody)
 {
     try {
@@ -253,8 +270,11 @@ int TKV_PwdTable::Load(bool readBody)
 
         // The key check passed, so the master password is right and the body is damaged.
         if (checksum != storedChecksum) return Failed(kResultWrongPassword, kDamagedText);
-        // The header is not under the checksum; a length past the body means it is damaged.
-        if (plainLength > text.size()) return Failed(kResultReadFailed, kDamagedText);
+        // The length field is not under the checksum: a lowered one would hide the last lines, and the
+        // next save would drop them. The writer pads to the next whole block, so the body must be
+        // exactly that long.
+        if (PaddedLength(plainLength) != static_cast<std::uint64_t>(text.size()))
+            return Failed(kResultReadFailed, kDamagedText);
 
         PwdEntryList loaded;
         ParseLines(text.data(), plainLength, loaded);
@@ -314,7 +334,7 @@ int TKV_PwdTable::Save()
             text.push_back('\n');
         }
         const std::uint32_t plainLength = static_cast<std::uint32_t>(text.size());
-        const std::size_t paddedLength = plainLength + 8 - plainLength % 8;
+        const auto paddedLength = static_cast<std::size_t>(PaddedLength(plainLength));
 
         std::uint8_t header[kPwdDbHeaderLength] = {};
         std::memcpy(header, kMagic, sizeof kMagic);

@@ -3,6 +3,8 @@
 
 #include "PasswordText.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFontMetrics>
 #include <QStringList>
@@ -21,12 +23,14 @@ int EncryptMaxChars(const QString& methodName)
     return 24;
 }
 
-QString CheckPromptEntry(const QString& first, const QString* second, int maxChars)
+QString CheckPromptEntry(const QString& first, const QString* second, int maxBytes)
 {
     const QByteArray utf8 = first.toUtf8();
-    const std::size_t n = CharacterCount(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-    if (n < static_cast<std::size_t>(kMinPromptChars)) return QString::fromLatin1(kTooFewCharsMessage);
-    if (n > static_cast<std::size_t>(maxChars)) return QString::fromLatin1(kTooManyCharsMessage);
+    const PasswordLengthCheck length =
+        CheckPasswordLength(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), kMinPromptChars,
+                            static_cast<std::size_t>(std::max(maxBytes, 0)));
+    if (length == PasswordLengthCheck::TooFew) return QString::fromLatin1(kTooFewCharsMessage);
+    if (length == PasswordLengthCheck::TooMany) return QString::fromLatin1(kTooManyCharsMessage);
     if (second != nullptr && first != *second) return QString::fromLatin1(kVerificationFailedMessage);
     return QString();
 }

@@ -7,7 +7,7 @@
 class QFontMetrics;
 
 inline constexpr int kMinPromptChars = 6;
-// The decryption prompt accepts this many whatever the file's method says.
+// The decryption prompt accepts this many key bytes whatever the file's method says.
 inline constexpr int kDecryptMaxChars = 24;
 
 inline constexpr char kTooFewCharsMessage[] = "Too few characters in password.";
@@ -16,12 +16,13 @@ inline constexpr char kVerificationFailedMessage[] = "Verification failed.";
 
 // "(6 - 8 symbols)" for "DES", "(6 - 16 symbols)" for "IDEA", "(6 - 24 symbols)" for anything else.
 QString RangeText(const QString& methodName);
-// The longest password the encryption prompt accepts for a method name: 8, 16, or 24.
+// The longest password the encryption prompt accepts for a method name, in key bytes: 8, 16, or 24.
 int EncryptMaxChars(const QString& methodName);
 
-// The message for a typed password, empty when it passes: too few, too many (above maxChars), then,
-// when a verification copy is given, an exact comparison. Characters are counted, not bytes.
-QString CheckPromptEntry(const QString& first, const QString* second, int maxChars);
+// The message for a typed password, empty when it passes: fewer than 6 characters, more than
+// `maxBytes` key bytes (PasswordByteCount: a Greek letter takes two), then, when a verification copy
+// is given, an exact comparison.
+QString CheckPromptEntry(const QString& first, const QString* second, int maxBytes);
 
 // The directory as it fits into `width` pixels: middle directories are left out and written as
 // "...", the first and the last stay as long as anything can go.

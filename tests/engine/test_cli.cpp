@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -393,9 +394,17 @@ TEST_F(Cli, DecryptWantsANameEndingInCry)
     EXPECT_FALSE(Exists(work / "UP.CrY"));
 }
 
+// The most counts key bytes: a Greek or Cyrillic letter is two of them, a Latin-1 letter one. The
+// least counts characters.
 TEST_F(Cli, PasswordLengthRules)
 {
-    const std::string u8 = "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"; // 8 characters, 16 bytes
+    const auto times = [](const std::string& unit, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += unit;
+        return text;
+    };
+    const std::string alpha = "\xCE\xB1", de = "\xD0\xB4", ae = "\xC3\xA4"; // α, д, ä
     const struct
     {
         const char* method;
@@ -406,15 +415,30 @@ TEST_F(Cli, PasswordLengthRules)
         {"idea", "abcde", false},
         {"des", "abcdef", true},
         {"des", "abcdefgh", true},
-        {"des", u8, true},
+        {"des", times(ae, 8), true},
+        {"des", times(ae, 9), false},
         {"des", "abcdefghi", false},
         {"0", "abcdefghi", false},
         {"2", "abcdefghi", false},
+        {"des", times(alpha, 4), false},
+        {"des", times(alpha, 4) + "12", false},
+        {"des", times(alpha, 8), false},
+        {"des", times(de, 6), false},
+        {"des", times(alpha, 3) + "12", false},
         {"idea", "abcdefghi", true},
         {"idea", std::string(16, 'p'), true},
         {"idea", std::string(17, 'p'), false},
+        {"idea", times(ae, 16), true},
+        {"idea", times(ae, 17), false},
+        {"idea", times(alpha, 8), true},
+        {"idea", times(alpha, 9), false},
+        {"idea", times(de, 7) + "12", true},
+        {"idea", times(de, 7) + "123", false},
         {"3xdes", std::string(24, 'q'), true},
         {"3xdes", std::string(25, 'q'), false},
+        {"3xdes", times(alpha, 12), true},
+        {"3xdes", times(alpha, 12) + "x", false},
+        {"3xdes", times(de, 13), false},
     };
     const Bytes plain = Pattern(40, 14);
     WriteBytes(work / "f", plain);
@@ -433,14 +457,19 @@ TEST_F(Cli, PasswordLengthRules)
         EXPECT_EQ(ReadBytes(work / "f"), plain) << label;
         std::filesystem::remove(work / "f.cry");
     }
-    // Decryption accepts up to 24 characters whatever the file's method.
-    MakeContainer(work / "t", plain, 4, std::string(24, 'q'));
-    Outcome o = Run({"decrypt", "--keep", "--password-file", PasswordFile(std::string(25, 'q')), work / "t.cry"});
-    EXPECT_NE(o.status, 0);
-    EXPECT_FALSE(Exists(work / "t"));
-    o = Run({"decrypt", "--keep", "--password-file", PasswordFile(std::string(24, 'q')), work / "t.cry"});
-    EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(ReadBytes(work / "t"), plain);
+    // Decryption accepts up to 24 key bytes whatever the file's method.
+    for (const std::string& password : {std::string(24, 'q'), times(alpha, 12)}) {
+        MakeContainer(work / "t", plain, 4, password);
+        Outcome o = Run({"decrypt", "--keep", "--password-file", PasswordFile(password + "x"), work / "t.cry"});
+        EXPECT_NE(o.status, 0);
+        EXPECT_TRUE(Contains(o.err, "Too many characters in password.")) << o.err;
+        EXPECT_FALSE(Exists(work / "t"));
+        o = Run({"decrypt", "--keep", "--password-file", PasswordFile(password), work / "t.cry"});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(ReadBytes(work / "t"), plain);
+        std::filesystem::remove(work / "t");
+        std::filesystem::remove(work / "t.cry");
+    }
 }
 
 TEST_F(Cli, WithoutPasswordFileOrTerminalNothingHappens)
@@ -552,6 +581,39 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     // The stop ends the run: the next file is not started.
     EXPECT_EQ(work.List(), (std::vector<std::string>{"after", "big"}));
     EXPECT_TRUE(ReadBytes(work / "big") == plain);
+}
+
+// A password that never comes (a FIFO nobody writes to) does not hold the program against Ctrl-C.
+TEST_F(Cli, InterruptedWhileWaitingForThePassword)
+{
+    const std::string fifo = io / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Bytes plain = Pattern(10, 32);
+    WriteBytes(work / "f", plain);
+    const pid_t pid = Start(io, {"encrypt", "--password-file", fifo, work / "f"}, "");
+    // This open returns once the program has opened the other end, its stop handler set; holding it
+    // open keeps the program's read waiting instead of ending at end of file.
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    // A signal just before the read starts is seen only after it; the next one breaks the read.
+    int status = 0;
+    pid_t ended = 0;
+    for (int attempt = 0; attempt < 2000 && ended == 0; ++attempt) {
+        ::kill(pid, SIGINT);
+        ::usleep(1000);
+        ended = ::waitpid(pid, &status, WNOHANG);
+    }
+    ::close(writer);
+    if (ended == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        FAIL() << "kelvane-cli went on waiting for the password after Ctrl-C";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(Contains(ReadText(io / "stderr"), "stopped while reading " + fifo)) << ReadText(io / "stderr");
+    EXPECT_EQ(work.List(), std::vector<std::string>{"f"});
+    EXPECT_EQ(ReadBytes(work / "f"), plain);
 }
 
 namespace {
@@ -671,6 +733,140 @@ TEST_F(CliKeyfile, UnknownFileFallsBackToTheFilePassword)
                              PasswordFile("typed-pass"), work / "a.txt.cry"});
     ASSERT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+}
+
+} // namespace
+
+namespace {
+
+// A master password file that makes a new database meets the dialog's rules; an existing database
+// is opened by whatever opens it, with a note when bytes beyond the 16 that count are ignored.
+TEST_F(CliKeyfile, MasterPasswordFromAFile)
+{
+    const std::string alpha = "\xCE\xB1";
+    std::string greek8, greek9;
+    for (int i = 0; i < 8; ++i)
+        greek8 += alpha;
+    greek9 = greek8 + alpha;
+    const struct
+    {
+        const char* label;
+        std::string master;
+        const char* refusal; // nullptr: a new database is made
+    } cases[] = {
+        {"empty", "", "Too few characters in password."},
+        {"three", "abc", "Too few characters in password."},
+        {"five", "abcde", "Too few characters in password."},
+        {"six", "abcdef", nullptr},
+        {"sixteen", std::string(16, 'm'), nullptr},
+        {"seventeen", std::string(17, 'm'), "Too many characters in password."},
+        {"a hundred", std::string(100, 'm'), "Too many characters in password."},
+        {"eight greek, 16 bytes", greek8, nullptr},
+        {"nine greek, 18 bytes", greek9, "Too many characters in password."},
+    };
+    const Bytes plain = Pattern(64, 30);
+    WriteBytes(work / "f", plain);
+    for (const auto& c : cases) {
+        const Outcome o = Run({"encrypt", "--keep", "--password-file", PasswordFile("file-pass"), "--keyfile", db,
+                               "--master-password-file", PasswordFile(c.master), work / "f"});
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(o.status, 1) << c.label;
+            EXPECT_TRUE(Contains(o.err, c.refusal)) << c.label << ": " << o.err;
+            EXPECT_FALSE(Exists(db)) << c.label;
+            EXPECT_FALSE(Exists(work / "f.cry")) << c.label;
+        } else {
+            EXPECT_EQ(o.status, 0) << c.label << ": " << o.err;
+            EXPECT_TRUE(Exists(db)) << c.label;
+        }
+        std::filesystem::remove(db);
+        std::filesystem::remove(work / "f.cry");
+    }
+
+    // An existing database made under 16 bytes opens with them and anything after them, and the
+    // user is told that the rest did not count.
+    ASSERT_EQ(Run({"encrypt", "--keep", "--password-file", PasswordFile("file-pass"), "--keyfile", db,
+                   "--master-password-file", PasswordFile("0123456789abcdef"), work / "f"})
+                  .status,
+              0);
+    std::filesystem::remove(work / "f");
+    Outcome o = Run({"decrypt", "--keep", "--keyfile", db, "--master-password-file",
+                     PasswordFile("0123456789abcdef-and-more"), work / "f.cry"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Contains(o.err, "only the first 16 bytes of the master password count")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "f"), plain);
+}
+
+// A secret without a line end is read up to a limit, never without end.
+TEST_F(CliKeyfile, ASecretWithoutLineEndIsReadUpToALimit)
+{
+    const std::string longFile = io / "long";
+    WriteText(longFile, std::string(10 * 1024, 's'));
+    const std::string filePassword = PasswordFile("file-pass");
+    const Bytes plain = Pattern(64, 31);
+    WriteBytes(work / "f", plain);
+    const struct
+    {
+        const char* label;
+        std::vector<std::string> options;
+    } cases[] = {
+        {"password from /dev/zero", {"--password-file", "/dev/zero"}},
+        {"password of 10 KiB", {"--password-file", longFile}},
+        {"master password from /dev/zero",
+         {"--password-file", filePassword, "--keyfile", db, "--master-password-file", "/dev/zero"}},
+        {"master password of 10 KiB",
+         {"--password-file", filePassword, "--keyfile", db, "--master-password-file", longFile}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"encrypt", "--keep"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(work / "f");
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1) << c.label;
+        EXPECT_TRUE(Contains(o.err, "Too many characters in password.")) << c.label << ": " << o.err;
+        EXPECT_EQ(work.List(), std::vector<std::string>{"f"}) << c.label;
+        EXPECT_FALSE(Exists(db)) << c.label;
+    }
+    EXPECT_EQ(ReadBytes(work / "f"), plain);
+}
+
+} // namespace
+
+namespace {
+
+// Runs sharing one database each store their file's password: every one is kept, so every plain
+// file that was wiped can be decrypted from the database alone. Each file has a folder of its own:
+// wipes running at once in one folder would meet at the wipe's fixed intermediate names.
+TEST_F(CliKeyfile, ParallelRunsKeepEveryStoredPassword)
+{
+    constexpr int kRuns = 8;
+    const auto plainPath = [&](int i) { return work / ("d" + std::to_string(i) + "/f"); };
+    const auto plainData = [](int i) {
+        return Pattern(static_cast<std::size_t>(500 + i), static_cast<unsigned>(40 + i));
+    };
+    std::vector<std::unique_ptr<TempDir>> ios;
+    std::vector<pid_t> pids;
+    for (int i = 0; i < kRuns; ++i) {
+        std::filesystem::create_directory(work / ("d" + std::to_string(i)));
+        WriteBytes(plainPath(i), plainData(i));
+        ios.push_back(std::make_unique<TempDir>("cli-run"));
+        pids.push_back(Start(*ios.back(),
+                             {"encrypt", "--password-file", PasswordFile("file-pass-" + std::to_string(i)), "--keyfile",
+                              db, "--master-password-file", master, plainPath(i)},
+                             ""));
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        const Outcome o = Finish(*ios[static_cast<std::size_t>(i)], pids[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(o.status, 0) << i << ": " << o.err;
+        EXPECT_FALSE(Exists(plainPath(i))) << i;
+    }
+
+    std::vector<std::string> args = {"decrypt", "--keyfile", db, "--master-password-file", master};
+    for (int i = 0; i < kRuns; ++i)
+        args.push_back(plainPath(i) + ".cry");
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    for (int i = 0; i < kRuns; ++i)
+        EXPECT_EQ(ReadBytes(plainPath(i)), plainData(i)) << i;
 }
 
 } // namespace

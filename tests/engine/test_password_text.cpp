@@ -78,3 +78,52 @@ TEST(PasswordTextCount, CountsCharactersNotBytes)
     EXPECT_EQ(CharacterCount("\xE5\xAF\x86\xE7\xA0\x81"), 2u);
     EXPECT_EQ(CharacterCount("\xF0\x9F\x98\x80x"), 2u);
 }
+
+// PasswordByteCount is the size PasswordBytes gives, without making the bytes.
+TEST(PasswordTextCount, KeyBytesAreWhatPasswordBytesMakes)
+{
+    for (const std::string text : {"", "abcdef", "p\xC3\xA4ssw\xC3\xB6rt", "\xE2\x82\xAC\xC5\x92",
+                                   "\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8",
+                                   "\xC3\xA4\xD0\xB4", "pw\xF0\x9F\x98\x80", "p\xE4ss", "abc\xC3"})
+        EXPECT_EQ(PasswordByteCount(text), PasswordBytes(text).size()) << text;
+}
+
+struct LengthCase
+{
+    const char* label;
+    std::string text;
+    std::size_t maxBytes;
+    PasswordLengthCheck expected;
+};
+
+TEST(PasswordTextLength, LeastInCharactersMostInKeyBytes)
+{
+    const std::string alpha = "\xCE\xB1", de = "\xD0\xB4", ae = "\xC3\xA4";
+    const auto times = [](const std::string& unit, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += unit;
+        return text;
+    };
+    using C = PasswordLengthCheck;
+    const LengthCase cases[] = {
+        {"5 ascii", "abcde", 8, C::TooFew},
+        {"6 ascii", "abcdef", 8, C::Ok},
+        {"8 ascii of 8", "abcdefgh", 8, C::Ok},
+        {"9 ascii of 8", "abcdefghi", 8, C::TooMany},
+        {"8 latin-1 of 8", times(ae, 8), 8, C::Ok},
+        {"9 latin-1 of 8", times(ae, 9), 8, C::TooMany},
+        {"16 latin-1 of 16", times(ae, 16), 16, C::Ok},
+        {"5 greek, 10 bytes", times(alpha, 5), 24, C::TooFew},
+        {"4 greek and 2 digits of 8", times(alpha, 4) + "12", 8, C::TooMany},
+        {"8 greek of 8", times(alpha, 8), 8, C::TooMany},
+        {"8 greek of 16", times(alpha, 8), 16, C::Ok},
+        {"9 greek of 16", times(alpha, 9), 16, C::TooMany},
+        {"12 cyrillic of 24", times(de, 12), 24, C::Ok},
+        {"12 cyrillic and 1 of 24", times(de, 12) + "x", 24, C::TooMany},
+        // One character outside Windows-1252 makes the whole text UTF-8: "ä" then takes two bytes too.
+        {"7 latin-1 and 1 cyrillic of 8", times(ae, 7) + de, 8, C::TooMany},
+    };
+    for (const LengthCase& c : cases)
+        EXPECT_EQ(CheckPasswordLength(c.text, 6, c.maxBytes), c.expected) << c.label;
+}

@@ -124,9 +124,21 @@ private slots:
         QCOMPARE(CheckPromptEntry(six, &six, 8), QString());
         const QString other = QStringLiteral("ZZZZZZ");
         QCOMPARE(CheckPromptEntry(six, &other, 8), kMismatch);
-        // Characters count, not bytes: eight characters, ten UTF-8 bytes.
+        // The most counts key bytes: "ä" and "ö" are one each (Windows-1252), a Greek letter two.
         const QString umlauts = QStringLiteral("p\u00e4ssw\u00f6rt");
         QCOMPARE(CheckPromptEntry(umlauts, &umlauts, 8), QString());
+        const QString greek8 = QStringLiteral("\u03b1\u03b2\u03b3\u03b4\u03b5\u03b6\u03b7\u03b8");
+        QCOMPARE(CheckPromptEntry(greek8, &greek8, EncryptMaxChars(QStringLiteral("DES"))), kTooMany);
+        QCOMPARE(CheckPromptEntry(greek8, &greek8, EncryptMaxChars(QStringLiteral("IDEA"))), QString());
+        const QString greek9 = greek8 + QStringLiteral("\u03b9");
+        QCOMPARE(CheckPromptEntry(greek9, &greek9, EncryptMaxChars(QStringLiteral("IDEA"))), kTooMany);
+        const QString cyrillic12(12, QChar(0x0434));
+        QCOMPARE(CheckPromptEntry(cyrillic12, nullptr, kDecryptMaxChars), QString());
+        const QString cyrillic13(13, QChar(0x0434));
+        QCOMPARE(CheckPromptEntry(cyrillic13, nullptr, kDecryptMaxChars), kTooMany);
+        // The least counts characters: five Greek letters are ten bytes and still too few.
+        const QString greek5 = greek8.left(5);
+        QCOMPARE(CheckPromptEntry(greek5, &greek5, 24), kTooFew);
         // The decryption prompt: 6 to 24 whatever the method.
         QCOMPARE(CheckPromptEntry(QString(20, QLatin1Char('d')), nullptr, kDecryptMaxChars), QString());
         QCOMPARE(CheckPromptEntry(t25, nullptr, kDecryptMaxChars), kTooMany);

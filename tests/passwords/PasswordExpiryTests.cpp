@@ -176,21 +176,36 @@ TEST_P(MasterEntry, FollowsTheDialogRules)
 
 INSTANTIATE_TEST_SUITE_P(
     Lengths, MasterEntry,
-    ::testing::Values(EntryCase{"abcde", "abcde", MasterEntryCheck::TooFew, "Too few characters in password."},
-                      EntryCase{"abcde", "other", MasterEntryCheck::TooFew, "Too few characters in password."},
-                      EntryCase{"abcdef", "abcdef", MasterEntryCheck::Ok, ""},
-                      EntryCase{"0123456789abcdef", "0123456789abcdef", MasterEntryCheck::Ok, ""},
-                      EntryCase{"0123456789abcdefg", "0123456789abcdefg", MasterEntryCheck::TooMany,
-                                "Too many characters in password."},
-                      EntryCase{"abcdef", "abcdeF", MasterEntryCheck::Mismatch, "Verification failed."},
-                      // Characters count, not bytes: six umlauts are twelve bytes, sixteen are 32.
-                      EntryCase{"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
-                                "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", MasterEntryCheck::Ok, ""},
-                      EntryCase{"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
-                                MasterEntryCheck::TooFew, "Too few characters in password."},
-                      EntryCase{
-                          std::string(8, 'x') + "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
-                          std::string(8, 'x') + "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
-                          MasterEntryCheck::Ok, ""}));
+    ::testing::Values(
+        EntryCase{"abcde", "abcde", MasterEntryCheck::TooFew, "Too few characters in password."},
+        EntryCase{"abcde", "other", MasterEntryCheck::TooFew, "Too few characters in password."},
+        EntryCase{"abcdef", "abcdef", MasterEntryCheck::Ok, ""},
+        EntryCase{"0123456789abcdef", "0123456789abcdef", MasterEntryCheck::Ok, ""},
+        EntryCase{"0123456789abcdefg", "0123456789abcdefg", MasterEntryCheck::TooMany,
+                  "Too many characters in password."},
+        EntryCase{"abcdef", "abcdeF", MasterEntryCheck::Mismatch, "Verification failed."},
+        // The least counts characters, the most key bytes: "ä" is one key byte (Windows-1252),
+        // a Greek or Cyrillic letter two (UTF-8).
+        EntryCase{"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
+                  "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", MasterEntryCheck::Ok, ""},
+        EntryCase{"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
+                  MasterEntryCheck::TooFew, "Too few characters in password."},
+        EntryCase{std::string(8, 'x') + "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
+                  std::string(8, 'x') + "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
+                  MasterEntryCheck::Ok, ""},
+        EntryCase{std::string(16, 'x') + "\xC3\xA4", std::string(16, 'x') + "\xC3\xA4", MasterEntryCheck::TooMany,
+                  "Too many characters in password."},
+        EntryCase{"\xCE\xB1\xCE\xB2\xCE\xB3", "\xCE\xB1\xCE\xB2\xCE\xB3", MasterEntryCheck::TooFew,
+                  "Too few characters in password."},
+        EntryCase{"\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8",
+                  "\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8", MasterEntryCheck::Ok, ""},
+        EntryCase{"\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8\xCE\xB9",
+                  "\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8\xCE\xB9", MasterEntryCheck::TooMany,
+                  "Too many characters in password."},
+        EntryCase{"\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4"
+                  "abc",
+                  "\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4\xD0\xB4"
+                  "abc",
+                  MasterEntryCheck::TooMany, "Too many characters in password."}));
 
 } // namespace

@@ -196,6 +196,59 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, BrokenFile,
                                            BrokenCase{"pwdb_no_such_file.key", true, kResultCannotOpen},
                                            BrokenCase{"pwdb_no_such_file.key", false, kResultCannotOpen}));
 
+// The length field is not under the checksum. Changed, it must neither hide lines nor let a save drop
+// them: the body must be exactly the padded length.
+struct LengthFieldCase
+{
+    const char* label;
+    std::vector<std::string> lines;
+    std::uint32_t (*change)(std::uint32_t);
+};
+
+class AlteredLengthField : public TableTest, public ::testing::WithParamInterface<LengthFieldCase>
+{
+};
+
+TEST_P(AlteredLengthField, RefusesTheDatabaseAndNeverRewritesIt)
+{
+    const LengthFieldCase& c = GetParam();
+    Bytes file = BuildDatabase(kMaster, TableText(c.lines));
+    const std::uint32_t stored = file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::uint32_t>(file[7]) << 24;
+    const std::uint32_t changed = c.change(stored);
+    for (int i = 0; i < 4; ++i)
+        file[4 + i] = static_cast<std::uint8_t>(changed >> (8 * i));
+    WriteBytes(db, file);
+    EnterMaster();
+
+    table.Entries.Add("/kept=before");
+    EXPECT_EQ(table.LoadTable(true), kResultReadFailed);
+    EXPECT_EQ(Lines(table.Entries), std::vector<std::string>{"/kept=before"});
+    EXPECT_EQ(table.FailureDetail(), db + ": the file is damaged");
+    table.ClearTable();
+
+    ui.ExpectDatabaseError();
+    TKV_Pwd pwd;
+    pwd.SetPassword("new-secret");
+    EXPECT_FALSE(table.StorePassword("/new.txt", pwd));
+    EXPECT_EQ(ReadBytes(db), file);
+}
+
+const std::vector<std::string> kThreeLines = {"/srv/Alpha.doc=first-Pass", "/srv/beta.doc=x=y=z",
+                                              "/srv/GAMMA/x.pdf=Third pass 3"}; // 79 bytes of text
+const std::vector<std::string> kEightBytes = {"/a=bcd"};                        // a whole block of padding
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, AlteredLengthField,
+    ::testing::Values(LengthFieldCase{"LoweredByOneInAFullBlock", kEightBytes, [](std::uint32_t n) { return n - 1; }},
+                      LengthFieldCase{"LoweredByEight", kThreeLines, [](std::uint32_t n) { return n - 8; }},
+                      LengthFieldCase{"LoweredToHideTheLastLine", kThreeLines,
+                                      [](std::uint32_t) { return std::uint32_t{48}; }},
+                      LengthFieldCase{"RaisedByOne", kThreeLines, [](std::uint32_t n) { return n + 1; }},
+                      LengthFieldCase{"RaisedByEight", kThreeLines, [](std::uint32_t n) { return n + 8; }},
+                      LengthFieldCase{"Zero", kThreeLines, [](std::uint32_t) { return std::uint32_t{0}; }},
+                      LengthFieldCase{"Largest", kThreeLines, [](std::uint32_t) { return std::uint32_t{0xFFFFFFFF}; }}),
+    [](const ::testing::TestParamInfo<LengthFieldCase>& info) { return std::string(info.param.label); });
+
 TEST_F(TableTest, AnyAlteredBodyByteFailsTheChecksum)
 {
     const Bytes good = BuildDatabase(kMaster, TableText({"/a=1", "/b/c.txt=second", "/d=3"}));

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Two processes changing one database: the second saves while the first has read it and not yet
+// saved. Neither change may be lost.
+#include "PwdTestSupport.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pwtest;
+
+namespace {
+
+// True while `pid` waits for a flock (a "->" line of /proc/locks).
+bool WaitsForALock(pid_t pid)
+{
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, mode, access, owner;
+        if (fields >> number >> arrow >> kind >> mode >> access >> owner && arrow == "->" && kind == "FLOCK" &&
+            owner == std::to_string(pid))
+            return true;
+    }
+    return false;
+}
+
+enum class FirstChange
+{
+    Store,   // StorePassword of "/first"
+    Confirm, // a recalled "/old" removed after its decryption
+};
+
+struct TwoProcessCase
+{
+    const char* label;
+    FirstChange first;
+    std::vector<std::string> expected;
+};
+
+class TwoProcesses : public TableTest, public ::testing::WithParamInterface<TwoProcessCase>
+{
+};
+
+TEST_P(TwoProcesses, KeepEachOthersChanges)
+{
+    const TwoProcessCase& c = GetParam();
+    WriteDatabase({"/old=old-pass"});
+    EnterMaster();
+    TKV_Pwd pwd;
+    pwd.SetPassword("first-pass");
+    RecalledPassword recalled;
+    if (c.first == FirstChange::Confirm) {
+        recalled = table.TakePassword("/old", pwd);
+        ASSERT_TRUE(recalled);
+    }
+
+    pid_t second = -1;
+    bool secondEnded = false;
+    int secondStatus = 0;
+    // Called after each chunk the first table reads: it has read the database and not saved it yet.
+    table.Master.ProcessMessages = [&] {
+        if (second >= 0) return;
+        second = ::fork();
+        if (second == 0) {
+            ScriptedUi quiet;
+            TKV_PwdTable other(quiet);
+            other.Master.Dir = db;
+            other.Master.SetPassword(kMaster);
+            other.Master.Entered = true;
+            TKV_Pwd otherPwd;
+            otherPwd.SetPassword("second-pass");
+            ::_exit(other.StorePassword("/second", otherPwd) ? 0 : 1);
+        }
+        // Until the second process has saved, or is waiting for the first to finish.
+        while (second > 0 && !WaitsForALock(second)) {
+            if (::waitpid(second, &secondStatus, WNOHANG) == second) {
+                secondEnded = true;
+                break;
+            }
+            ::usleep(1000);
+        }
+    };
+    if (c.first == FirstChange::Store)
+        EXPECT_TRUE(table.StorePassword("/first", pwd));
+    else
+        EXPECT_TRUE(recalled.Confirm());
+    table.Master.ProcessMessages = nullptr;
+
+    ASSERT_GT(second, 0);
+    if (!secondEnded) {
+        ASSERT_EQ(::waitpid(second, &secondStatus, 0), second);
+    }
+    ASSERT_TRUE(WIFEXITED(secondStatus));
+    EXPECT_EQ(WEXITSTATUS(secondStatus), 0);
+    EXPECT_EQ(DatabaseLines(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, TwoProcesses,
+    ::testing::Values(
+        TwoProcessCase{"Store", FirstChange::Store, {"/first=first-pass", "/old=old-pass", "/second=second-pass"}},
+        TwoProcessCase{"Confirm", FirstChange::Confirm, {"/second=second-pass"}}),
+    [](const ::testing::TestParamInfo<TwoProcessCase>& info) { return std::string(info.param.label); });
+
+// Every name of the database finds the same lock: it lies beside the file a save replaces.
+TEST_F(TableTest, TheLockLiesBesideTheFileASaveReplaces)
+{
+    const std::string real = dir.Path("real.key");
+    WriteDatabase({"/a=1"});
+    std::filesystem::rename(db, real);
+    std::filesystem::create_symlink(real, db);
+    EnterMaster();
+    TKV_Pwd pwd;
+    pwd.SetPassword("b-pass");
+    ASSERT_TRUE(table.StorePassword("/b", pwd));
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"passwords.key", "real.key", "real.key.lock"}));
+}
+
+} // namespace
