@@ -32,6 +32,13 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
     case kResultNotRegularFile:
         return Fill("%s is not a regular file. Links, devices, pipes and folders are not processed.", name);
     case kResultUnknownMethod: return "Unknown encryption method. Choose DES, IDEA or 3xDES.";
+    case kResultTargetAppeared:
+        return Fill("%s appeared while it was being written; it was left as it was and the new file was discarded.",
+                    name);
+    case kResultPlainChanged:
+        return Fill("%s changed while it was being encrypted; the plain file was kept.", name);
+    case kResultCryptedChanged:
+        return Fill("%s changed while it was being decrypted; the encrypted file was kept.", name);
     default: return {};
     }
 }

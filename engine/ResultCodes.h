@@ -5,7 +5,8 @@
 
 #include <string>
 
-enum EngineResult : int {
+enum EngineResult : int
+{
     kResultOk = 0,
     kResultCannotOpen = -2,      // the source file cannot be opened
     kResultCannotCreate = -9,    // the output file cannot be created
@@ -19,6 +20,9 @@ enum EngineResult : int {
     kResultNotRegularFile = -17, // a link, FIFO, device, socket or directory
     kResultUnknownMethod = -18,  // a method code outside 0..4 was asked for
     kResultTableBusy = -19,      // a password-table operation was refused while another one runs
+    kResultTargetAppeared = -20, // a file took the target name during the run; it was kept, the output discarded
+    kResultPlainChanged = -21,   // the plain file changed or was replaced while it was being encrypted
+    kResultCryptedChanged = -22, // the container changed or was replaced while it was being decrypted
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

@@ -758,7 +758,7 @@ TEST_F(FileEngine, ExistingPlainTargetSurvivesEveryFailedDecryption)
         TKV_Pwd p;
         p.SetPassword(kPassword);
         f.arrange(p);
-        EXPECT_EQ(p.DecryptFile(dir / "t.cry"), f.expected);
+        EXPECT_EQ(p.DecryptFile(dir / "t.cry", true), f.expected);
         EXPECT_EQ(ReadBytes(dir / "t"), precious);
         ExpectNothingChanged({"t", "t.cry"}, dir / "t.cry", f.container);
     }
@@ -780,13 +780,13 @@ TEST_F(FileEngine, ExistingContainerSurvivesEveryFailedEncryption)
         TKV_Pwd p;
         p.SetPassword(kPassword);
         arrange(p);
-        EXPECT_NE(p.EncryptFile(dir / "e", 4), 0);
+        EXPECT_NE(p.EncryptFile(dir / "e", 4, true), 0);
         EXPECT_EQ(ReadBytes(dir / "e.cry"), old);
         ExpectNothingChanged({"e", "e.cry"}, dir / "e", plain);
     }
     // The old container is still readable while a new encryption runs; success replaces it.
     pwd.ProcessMessages = [&] { EXPECT_EQ(ReadBytes(dir / "e.cry"), old); };
-    ASSERT_EQ(pwd.EncryptFile(dir / "e", 4), 0);
+    ASSERT_EQ(pwd.EncryptFile(dir / "e", 4, true), 0);
     EXPECT_EQ(ReadBytes(dir / "e.cry"), MakeContainer(dir, 4, plain));
 }
 
@@ -795,7 +795,7 @@ TEST_F(FileEngine, SuccessfulDecryptionReplacesAnExistingTarget)
     const Bytes plain = Pattern(123, 17);
     WriteBytes(dir / "r.cry", MakeContainer(dir, 3, plain));
     WriteBytes(dir / "r", Bytes(5000, 'x'));
-    ASSERT_EQ(pwd.DecryptFile(dir / "r.cry"), 0);
+    ASSERT_EQ(pwd.DecryptFile(dir / "r.cry", true), 0);
     EXPECT_EQ(ReadBytes(dir / "r"), plain);
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"r", "r.cry"}));
 }
@@ -807,14 +807,15 @@ TEST_F(FileEngine, LinkStandingUnderTheTargetNameIsNotFollowed)
     const Bytes plain = Pattern(99, 18);
     WriteBytes(dir / "l.cry", MakeContainer(dir, 1, plain));
     std::filesystem::create_symlink("victim", dir / "l");
-    ASSERT_EQ(pwd.DecryptFile(dir / "l.cry"), 0);
+    // Agreed to be replaced, the link is replaced itself, never followed.
+    ASSERT_EQ(pwd.DecryptFile(dir / "l.cry", true), 0);
     EXPECT_EQ(ReadBytes(dir / "victim"), victim);
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "l"));
     EXPECT_EQ(ReadBytes(dir / "l"), plain);
 
     std::filesystem::remove(dir / "l.cry");
     std::filesystem::create_symlink("victim", dir / "l.cry");
-    ASSERT_EQ(pwd.EncryptFile(dir / "l", 1), 0);
+    ASSERT_EQ(pwd.EncryptFile(dir / "l", 1, true), 0);
     EXPECT_EQ(ReadBytes(dir / "victim"), victim);
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "l.cry"));
 }

@@ -1,0 +1,308 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the engine does when the disk changes under a run (a target that appears, a source that is
+// appended to or replaced), who may read plain data while it is written, and what it refuses.
+#include "ResultCodes.h"
+#include "TKV_Pwd.h"
+
+#include "FileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace filetest;
+
+constexpr const char* kPassword = "c0rrect-h0rse";
+constexpr std::size_t kChunk = 10240;
+
+void Append(const std::string& path, const Bytes& more)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, more.data(), more.size()), static_cast<ssize_t>(more.size()));
+    ::close(fd);
+}
+
+// Same size, other bytes: only the modification time tells. The file is first dated back an hour so
+// that the rewrite's time differs however coarse the clock.
+void DateBack(const std::string& path)
+{
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    const timespec times[2] = {{st.st_mtim.tv_sec - 3600, 0}, {st.st_mtim.tv_sec - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+void RewriteFirstByte(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const unsigned char first = 0x5A;
+    ASSERT_EQ(::pwrite(fd, &first, 1, 0), 1);
+    ::close(fd);
+}
+
+// Another file put under `path` the way a second run would: written beside it, renamed over it.
+void ReplaceByRename(const std::string& path, const Bytes& content)
+{
+    WriteBytes(path + ".other", content);
+    ASSERT_EQ(::rename((path + ".other").c_str(), path.c_str()), 0);
+}
+
+unsigned ModeOf(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777u : 0xFFFFu;
+}
+
+class FileSafety : public ::testing::Test
+{
+protected:
+    void SetUp() override { pwd.SetPassword(kPassword); }
+
+    // A container of `plain` made with method `method` at `path` + ".cry"; `path` itself is removed.
+    Bytes MakeContainer(const std::string& path, const Bytes& plain, int method = 1)
+    {
+        WriteBytes(path, plain);
+        TKV_Pwd maker;
+        maker.SetPassword(kPassword);
+        if (maker.EncryptFile(path, method) != kResultOk) throw std::runtime_error("making a container failed");
+        std::filesystem::remove(path);
+        return ReadBytes(path + ".cry");
+    }
+
+    // Runs `change` at the first pause between chunks.
+    void AtFirstChunk(std::function<void()> change)
+    {
+        pwd.ProcessMessages = [this, change, done = false]() mutable {
+            if (done) return;
+            done = true;
+            change();
+            ++changes;
+        };
+    }
+
+    TempDir dir{"safety"};
+    TKV_Pwd pwd;
+    int changes = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// A file that takes the target name while the output is written.
+
+struct Appearing
+{
+    const char* label;
+    bool decrypting;
+    bool namedTemporary;
+    bool mayReplace;
+};
+
+class TargetAppearing : public FileSafety, public ::testing::WithParamInterface<Appearing>
+{
+};
+
+TEST_P(TargetAppearing, IsKeptUnlessReplacingWasAgreed)
+{
+    const Appearing c = GetParam();
+    const Bytes plain = Pattern(3 * kChunk + 5, 21);
+    const Bytes newcomer = {'n', 'e', 'w', 'c', 'o', 'm', 'e', 'r'};
+    const std::string source = c.decrypting ? dir / "a.cry" : dir / "a";
+    const std::string target = c.decrypting ? dir / "a" : dir / "a.cry";
+    const Bytes sourceBytes = c.decrypting ? MakeContainer(dir / "a", plain) : plain;
+    WriteBytes(source, sourceBytes);
+    pwd.Faults.namedTemporary = c.namedTemporary;
+    AtFirstChunk([&] { WriteBytes(target, newcomer); });
+
+    const int result = c.decrypting ? pwd.DecryptFile(source, c.mayReplace) : pwd.EncryptFile(source, 1, c.mayReplace);
+    ASSERT_EQ(changes, 1);
+    EXPECT_EQ(ReadBytes(source), sourceBytes);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a", "a.cry"})) << "no temporary file may stay behind";
+    if (c.mayReplace) {
+        EXPECT_EQ(result, kResultOk);
+        EXPECT_NE(ReadBytes(target), newcomer);
+        if (c.decrypting) {
+            EXPECT_EQ(ReadBytes(target), plain);
+        }
+    } else {
+        EXPECT_EQ(result, kResultTargetAppeared);
+        EXPECT_EQ(ReadBytes(target), newcomer);
+        EXPECT_NE(pwd.CheckSourceUnchanged(), kResultOk) << "a failed run never lets its source go";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDirections, TargetAppearing,
+                         ::testing::Values(Appearing{"Encrypting", false, false, false},
+                                           Appearing{"EncryptingNamedTemp", false, true, false},
+                                           Appearing{"Decrypting", true, false, false},
+                                           Appearing{"DecryptingNamedTemp", true, true, false},
+                                           Appearing{"EncryptingAgreed", false, false, true},
+                                           Appearing{"DecryptingAgreedNamedTemp", true, true, true}),
+                         [](const ::testing::TestParamInfo<Appearing>& info) { return std::string(info.param.label); });
+
+// ---------------------------------------------------------------------------------------------
+// A source that changes while it is read, or is replaced under its name.
+
+struct SourceChange
+{
+    const char* label;
+    bool decrypting;
+    // Done to the source at the first chunk; `path` is the source.
+    void (*change)(const std::string& path);
+    int result;          // of the run
+    bool sourceReplaced; // the run succeeds on the file it opened, but the name now means another
+};
+
+class SourceChanging : public FileSafety, public ::testing::WithParamInterface<SourceChange>
+{
+};
+
+TEST_P(SourceChanging, IsReportedAndTheSourceMustStay)
+{
+    const SourceChange c = GetParam();
+    const Bytes plain = Pattern(3 * kChunk + 5, 22);
+    const std::string source = c.decrypting ? dir / "b.cry" : dir / "b";
+    const std::string target = c.decrypting ? dir / "b" : dir / "b.cry";
+    WriteBytes(source, c.decrypting ? MakeContainer(dir / "b", plain) : plain);
+    DateBack(source);
+    AtFirstChunk([&] { c.change(source); });
+
+    const int result = c.decrypting ? pwd.DecryptFile(source) : pwd.EncryptFile(source, 1);
+    ASSERT_EQ(changes, 1);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), c.decrypting ? kResultCryptedChanged : kResultPlainChanged);
+    EXPECT_EQ(Exists(target), c.result == kResultOk);
+    if (c.sourceReplaced && c.decrypting) {
+        EXPECT_EQ(ReadBytes(target), plain) << "the output is the file that was opened";
+    }
+    EXPECT_TRUE(Exists(source));
+}
+
+const Bytes kMore = {'m', 'o', 'r', 'e'};
+
+INSTANTIATE_TEST_SUITE_P(
+    BothDirections, SourceChanging,
+    ::testing::Values(SourceChange{"EncryptingAppended", false, [](const std::string& p) { Append(p, kMore); },
+                                   kResultPlainChanged, false},
+                      SourceChange{"EncryptingRewrittenInPlace", false,
+                                   [](const std::string& p) { RewriteFirstByte(p); }, kResultPlainChanged, false},
+                      SourceChange{"EncryptingReplaced", false, [](const std::string& p) { ReplaceByRename(p, kMore); },
+                                   kResultOk, true},
+                      SourceChange{"DecryptingAppended", true, [](const std::string& p) { Append(p, kMore); },
+                                   kResultCryptedChanged, false},
+                      SourceChange{"DecryptingReplaced", true, [](const std::string& p) { ReplaceByRename(p, kMore); },
+                                   kResultOk, true}),
+    [](const ::testing::TestParamInfo<SourceChange>& info) { return std::string(info.param.label); });
+
+TEST_F(FileSafety, SourceCheckPassesOnlyWhileTheNameStillMeansTheFileRead)
+{
+    const Bytes plain = Pattern(2 * kChunk, 23);
+    WriteBytes(dir / "c", plain);
+    DateBack(dir / "c");
+    ASSERT_EQ(pwd.EncryptFile(dir / "c", 1), kResultOk);
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultOk);
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultOk) << "checking changes nothing";
+
+    // Changes after the run, before the caller removes the source.
+    Append(dir / "c", kMore);
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultPlainChanged);
+    WriteBytes(dir / "c", plain);
+    ASSERT_EQ(::truncate((dir / "c").c_str(), static_cast<off_t>(plain.size())), 0);
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultPlainChanged) << "same bytes, but written again";
+
+    std::filesystem::remove(dir / "c");
+    ASSERT_EQ(pwd.DecryptFile(dir / "c.cry"), kResultOk);
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultOk);
+    std::filesystem::remove(dir / "c.cry");
+    EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultCryptedChanged) << "gone is changed";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plain data is never readable by others while it is written.
+
+struct PlainMode
+{
+    bool namedTemporary;
+    unsigned containerMode;
+};
+
+class PlainOutputMode : public FileSafety, public ::testing::WithParamInterface<PlainMode>
+{
+};
+
+// The modes of every file in the directory or open by this process under it, the container excepted.
+std::vector<unsigned> OutputModes(const TempDir& dir, const std::string& container)
+{
+    std::vector<unsigned> modes;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (error || target.rfind(dir.path() + "/", 0) != 0 || target == container) continue;
+        struct stat st;
+        if (::stat(entry.path().c_str(), &st) == 0) modes.push_back(st.st_mode & 0777u);
+    }
+    for (const std::string& name : dir.List())
+        if (dir / name != container) modes.push_back(ModeOf(dir / name));
+    return modes;
+}
+
+TEST_P(PlainOutputMode, OwnerOnlyWhileWrittenThenTheContainers)
+{
+    const PlainMode c = GetParam();
+    const mode_t previous = ::umask(022); // the usual mask, under which new files are readable by all
+    const Bytes plain = Pattern(3 * kChunk, 24);
+    const std::string container = dir / "d.cry";
+    WriteBytes(container, MakeContainer(dir / "d", plain));
+    ASSERT_EQ(::chmod(container.c_str(), c.containerMode), 0);
+    pwd.Faults.namedTemporary = c.namedTemporary;
+    std::vector<std::vector<unsigned>> seen;
+    pwd.ProcessMessages = [&] { seen.push_back(OutputModes(dir, container)); };
+
+    const int result = pwd.DecryptFile(container);
+    ::umask(previous);
+    ASSERT_EQ(result, kResultOk);
+    ASSERT_EQ(seen.size(), 4u);
+    for (const auto& modes : seen) {
+        ASSERT_FALSE(modes.empty()) << "the output being written was not found";
+        for (const unsigned mode : modes)
+            EXPECT_EQ(mode, 0600u) << std::oct << mode;
+    }
+    EXPECT_EQ(ModeOf(dir / "d"), c.containerMode);
+    EXPECT_EQ(ReadBytes(dir / "d"), plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(UnnamedAndNamedTemporary, PlainOutputMode,
+                         ::testing::Values(PlainMode{false, 0640}, PlainMode{true, 0640}, PlainMode{false, 0444},
+                                           PlainMode{true, 0604}));
+
+// ---------------------------------------------------------------------------------------------
+// The words for the new results.
+
+TEST(EngineMessages, NewResultsHaveTextsOfTheirOwn)
+{
+    const int codes[] = {kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged};
+    std::vector<std::string> texts;
+    for (const int code : codes) {
+        const std::string text = EngineErrorMessage(code, "/x/NAME", true);
+        EXPECT_NE(text.find("/x/NAME"), std::string::npos) << code << ": " << text;
+        EXPECT_FALSE(EngineErrorOffersAll(code)) << code;
+        for (const std::string& other : texts)
+            EXPECT_NE(text, other);
+        for (const int old : {kResultWrongPassword, kResultReadFailed, kResultWriteFailed})
+            EXPECT_NE(text, EngineErrorMessage(old, "/x/NAME", true));
+        texts.push_back(text);
+    }
+    EXPECT_TRUE(EngineErrorOffersAll(kResultWrongPassword));
+}
+
+} // namespace
