@@ -39,6 +39,8 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
         return Fill("%s changed while it was being encrypted; the plain file was kept.", name);
     case kResultCryptedChanged:
         return Fill("%s changed while it was being decrypted; the encrypted file was kept.", name);
+    case kResultNoPassword:
+        return Fill("No password was given for %s; it was not encrypted.", name);
     default: return {};
     }
 }

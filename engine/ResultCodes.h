@@ -23,6 +23,7 @@ enum EngineResult : int
     kResultTargetAppeared = -20, // a file took the target name during the run; it was kept, the output discarded
     kResultPlainChanged = -21,   // the plain file changed or was replaced while it was being encrypted
     kResultCryptedChanged = -22, // the container changed or was replaced while it was being decrypted
+    kResultNoPassword = -23,     // encrypting with an empty password was asked for
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

@@ -348,7 +348,9 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     sourceEncrypted_ = false;
     const MethodInfo* info = FindMethod(method);
     if (info == nullptr) return kResultUnknownMethod;
+    // No key can be made from nothing, and no prompt would ever open the result.
     const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
+    if (usable <= 0) return kResultNoPassword;
 
     SourceFile source;
     if (const int opened = source.Open(fileName); opened != kResultOk) return opened;

@@ -286,11 +286,31 @@ INSTANTIATE_TEST_SUITE_P(UnnamedAndNamedTemporary, PlainOutputMode,
                                            PlainMode{true, 0604}));
 
 // ---------------------------------------------------------------------------------------------
+// Refusals before any work.
+
+TEST_F(FileSafety, EmptyPasswordIsRefused)
+{
+    const Bytes plain = Pattern(100, 25);
+    WriteBytes(dir / "e", plain);
+    TKV_Pwd none;
+    TKV_Pwd empty;
+    empty.SetPassword("");
+    TKV_Pwd cleared;
+    cleared.SetPassword(kPassword);
+    cleared.ClearPassword();
+    for (TKV_Pwd* p : {&none, &empty, &cleared}) {
+        EXPECT_EQ(p->EncryptFile(dir / "e", 1), kResultNoPassword);
+        EXPECT_EQ(dir.List(), std::vector<std::string>{"e"});
+        EXPECT_EQ(ReadBytes(dir / "e"), plain);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // The words for the new results.
 
 TEST(EngineMessages, NewResultsHaveTextsOfTheirOwn)
 {
-    const int codes[] = {kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged};
+    const int codes[] = {kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged, kResultNoPassword};
     std::vector<std::string> texts;
     for (const int code : codes) {
         const std::string text = EngineErrorMessage(code, "/x/NAME", true);
