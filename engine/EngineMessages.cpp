@@ -41,6 +41,10 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
         return Fill("%s changed while it was being decrypted; the encrypted file was kept.", name);
     case kResultNoPassword:
         return Fill("No password was given for %s; it was not encrypted.", name);
+    case kResultDamaged:
+        return Fill("File %s is damaged: the password was accepted, but the decrypted data does not match the "
+                    "file's checksum. Nothing was written.",
+                    name);
     default: return {};
     }
 }

@@ -11,7 +11,7 @@ enum EngineResult : int
     kResultCannotOpen = -2,      // the source file cannot be opened
     kResultCannotCreate = -9,    // the output file cannot be created
     kResultReadFailed = -10,     // reading failed, also a header or data shorter than they must be
-    kResultWrongPassword = -11,  // key check or data checksum differs
+    kResultWrongPassword = -11,  // the key check differs: the password does not open the file
     kResultNoMemory = -12,       // the chunk buffer cannot be allocated
     kResultNotEncrypted = -13,   // the method byte names no method
     kResultAborted = -14,        // the stop flag was found set
@@ -24,6 +24,7 @@ enum EngineResult : int
     kResultPlainChanged = -21,   // the plain file changed or was replaced while it was being encrypted
     kResultCryptedChanged = -22, // the container changed or was replaced while it was being decrypted
     kResultNoPassword = -23,     // encrypting with an empty password was asked for
+    kResultDamaged = -24,        // the key check passed but the data fails its checksum
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

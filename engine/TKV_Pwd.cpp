@@ -495,7 +495,8 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
 
     FileIdentity read;
     if (!source.UnchangedSinceOpen(read)) return kResultCryptedChanged;
-    if (checksum != storedChecksum) return kResultWrongPassword;
+    // The key check passed, so a checksum that differs means damaged data, not a forgotten password.
+    if (checksum != storedChecksum) return kResultDamaged;
     if (const int placed = Place(output, mayReplace, source.Mode()); placed != kResultOk) return placed;
     sourceRead_ = read;
     return kResultOk;

@@ -294,6 +294,21 @@ TEST_F(Cli, EngineFailuresUseTheMessageTexts)
     EXPECT_EQ(ReadBytes(work / "junk.cry"), notContainer);
 }
 
+TEST_F(Cli, DamagedDataIsNotAWrongPassword)
+{
+    const std::string pw = PasswordFile("secret12");
+    MakeContainer(work / "d", Pattern(5000, 11), 1, "secret12");
+    Bytes damaged = ReadBytes(work / "d.cry");
+    damaged[2000] ^= 0x08;
+    WriteBytes(work / "d.cry", damaged);
+    const Outcome o = Run({"decrypt", "--password-file", pw, work / "d.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "File " + (work / "d.cry") + " is damaged")) << o.err;
+    EXPECT_FALSE(Contains(o.err, "Invalid password")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "d.cry"), damaged);
+    EXPECT_FALSE(Exists(work / "d"));
+}
+
 TEST_F(Cli, UsageErrors)
 {
     const std::vector<std::vector<std::string>> cases = {

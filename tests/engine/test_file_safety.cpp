@@ -310,7 +310,8 @@ TEST_F(FileSafety, EmptyPasswordIsRefused)
 
 TEST(EngineMessages, NewResultsHaveTextsOfTheirOwn)
 {
-    const int codes[] = {kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged, kResultNoPassword};
+    const int codes[] = {kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged, kResultNoPassword,
+                         kResultDamaged};
     std::vector<std::string> texts;
     for (const int code : codes) {
         const std::string text = EngineErrorMessage(code, "/x/NAME", true);
@@ -322,6 +323,10 @@ TEST(EngineMessages, NewResultsHaveTextsOfTheirOwn)
             EXPECT_NE(text, EngineErrorMessage(old, "/x/NAME", true));
         texts.push_back(text);
     }
+    // Damaged data must not read as a forgotten password.
+    const std::string damaged = EngineErrorMessage(kResultDamaged, "f", true);
+    EXPECT_EQ(damaged.find("Invalid password"), std::string::npos);
+    EXPECT_NE(damaged.find("damaged"), std::string::npos);
     EXPECT_TRUE(EngineErrorOffersAll(kResultWrongPassword));
 }
 

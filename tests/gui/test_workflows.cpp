@@ -539,6 +539,25 @@ private slots:
                  (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.cry")}));
     }
 
+    // The right password on damaged data: a plain error box, never the wrong-password box.
+    void aDamagedContainerIsNotAWrongPassword()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent));
+        QByteArray container = ReadBytes(w.Path(QStringLiteral("a.txt.cry")));
+        container[container.size() / 2] = static_cast<char>(container[container.size() / 2] ^ 0x40);
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt.cry")), container));
+        w.Reread();
+        ui.ExpectError(QStringLiteral("File a.txt is damaged: the password was accepted, but the decrypted data does "
+                                      "not match the file's checksum. Nothing was written."));
+        QVERIFY(!w.window->DecrFile(QStringLiteral("a.txt")));
+        QCOMPARE(w.window->LastEngineResult, static_cast<int>(kResultDamaged));
+        QVERIFY(!w.window->PrgState->Abort);
+        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt.cry"))), container);
+        QVERIFY(!Exists(w.Path(QStringLiteral("a.txt"))));
+    }
+
     void busyHoldsTheEngineCallOnly()
     {
         TKV_ScriptedInteraction ui;
