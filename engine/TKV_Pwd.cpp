@@ -459,10 +459,12 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     const auto plainSize = static_cast<std::int32_t>(GetLittle32(header + 4));
     const std::uint32_t storedChecksum = GetLittle32(header + 8);
     const long long dataLength = source.Size() - headerLength;
-    // A damaged header may claim more plain bytes than the file holds; the writer always leaves
-    // 1 to 8 bytes of padding after them.
-    // No container we write holds more than the largest plain file and its padding.
-    if (plainSize < 0 || plainSize >= dataLength / 8 * 8 || dataLength > kMaxPlainSize + 8) return kResultReadFailed;
+    // The plain bytes end in the last block of the data: the writer pads them with 1 to 8 bytes.
+    // Only a container of its header alone holds no block, and then no byte. Any other size is
+    // damage (a size inside the last block is left to the checksum). No container we write holds
+    // more than the largest plain file and its padding.
+    const bool sizeFits = dataLength == 0 ? plainSize == 0 : plainSize >= dataLength - 8 && plainSize < dataLength;
+    if (dataLength % 8 != 0 || !sizeFits || dataLength > kMaxPlainSize + 8) return kResultReadFailed;
 
     SecretBytes chunk;
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;

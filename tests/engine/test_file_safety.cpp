@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the engine does when the disk changes under a run (a target that appears, a source that is
 // appended to or replaced), who may read plain data while it is written, and what it refuses.
+#include "Checksum.h"
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
 
@@ -24,6 +25,12 @@ using namespace filetest;
 
 constexpr const char* kPassword = "c0rrect-h0rse";
 constexpr std::size_t kChunk = 10240;
+
+void PutLe32(Bytes& b, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 
 void Append(const std::string& path, const Bytes& more)
 {
@@ -303,6 +310,81 @@ TEST_F(FileSafety, EmptyPasswordIsRefused)
         EXPECT_EQ(dir.List(), std::vector<std::string>{"e"});
         EXPECT_EQ(ReadBytes(dir / "e"), plain);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stored plain size must lie in the last block of the data.
+
+struct SizeField
+{
+    const char* label;
+    std::size_t plainLength; // of the all-zero file encrypted
+    bool headerOnly;         // the data cut off, checksum set to 0
+    std::int64_t storedSize;
+    bool readable; // false: kResultReadFailed before any byte is deciphered
+};
+
+class PlainSizeField : public FileSafety, public ::testing::WithParamInterface<SizeField>
+{
+};
+
+TEST_P(PlainSizeField, OutsideTheLastBlockIsDamage)
+{
+    const SizeField c = GetParam();
+    for (const int method : {0, 1}) {
+        SCOPED_TRACE(method);
+        const std::size_t header = method == 0 ? 14 : 35;
+        Bytes container = MakeContainer(dir / "z", Bytes(c.plainLength, 0), method);
+        if (c.headerOnly) {
+            container.resize(header);
+            PutLe32(container, 8, 0);
+        }
+        PutLe32(container, 4, static_cast<std::uint32_t>(c.storedSize));
+        WriteBytes(dir / "z.cry", container);
+
+        const int result = pwd.DecryptFile(dir / "z.cry");
+        if (!c.readable) {
+            EXPECT_EQ(result, kResultReadFailed);
+            EXPECT_EQ(pwd.BlocksDone, 0);
+            EXPECT_EQ(dir.List(), std::vector<std::string>{"z.cry"});
+        } else {
+            // Zero bytes all sum alike: the checksum decides whether a size inside the last block
+            // still matches the data.
+            const Bytes zeros(static_cast<std::size_t>(c.storedSize), 0);
+            const std::uint32_t stored = static_cast<std::uint32_t>(container[8]) | container[9] << 8 |
+                                         container[10] << 16 | static_cast<std::uint32_t>(container[11]) << 24;
+            const bool matches = UpdateChecksum(0, zeros.data(), zeros.size()) == stored;
+            EXPECT_EQ(result, matches ? kResultOk : kResultDamaged);
+            if (matches && result == kResultOk) {
+                EXPECT_EQ(ReadBytes(dir / "z"), zeros);
+            }
+        }
+        std::filesystem::remove(dir / "z");
+        std::filesystem::remove(dir / "z.cry");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlainSizeField,
+    ::testing::Values(SizeField{"HundredAsStored", 100, false, 100, true},
+                      SizeField{"HundredZero", 100, false, 0, false}, SizeField{"HundredOne", 100, false, 1, false},
+                      SizeField{"Hundred95", 100, false, 95, false}, SizeField{"Hundred96", 100, false, 96, true},
+                      SizeField{"Hundred103", 100, false, 103, true}, SizeField{"Hundred104", 100, false, 104, false},
+                      SizeField{"HundredMinus1", 100, false, -1, false},
+                      SizeField{"HundredHuge", 100, false, 0x7FFFFFF0, false},
+                      SizeField{"EmptyAsStored", 0, false, 0, true}, SizeField{"EmptySeven", 0, false, 7, true},
+                      SizeField{"EmptyEight", 0, false, 8, false}, SizeField{"HeaderOnly", 0, true, 0, true},
+                      SizeField{"HeaderOnlyOne", 0, true, 1, false}, SizeField{"HeaderOnlyEight", 0, true, 8, false}),
+    [](const ::testing::TestParamInfo<SizeField>& info) { return std::string(info.param.label); });
+
+TEST_F(FileSafety, HeaderOnlyContainerWithAChecksumIsDamaged)
+{
+    Bytes container = MakeContainer(dir / "h", {}, 1);
+    container.resize(35);
+    PutLe32(container, 8, 0x1234);
+    WriteBytes(dir / "h.cry", container);
+    EXPECT_EQ(pwd.DecryptFile(dir / "h.cry"), kResultDamaged);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"h.cry"});
 }
 
 // ---------------------------------------------------------------------------------------------
