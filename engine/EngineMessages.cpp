@@ -45,6 +45,8 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
         return Fill("File %s is damaged: the password was accepted, but the decrypted data does not match the "
                     "file's checksum. Nothing was written.",
                     name);
+    case kResultNameTooLong:
+        return Fill("The name of %s is too long to add \".cry\" to it in this folder; it was not encrypted.", name);
     default: return {};
     }
 }

@@ -116,6 +116,16 @@ std::string JoinPath(const std::string& dir, const std::string& name)
     return dir + "/" + name;
 }
 
+bool NameFitsItsDirectory(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    const std::size_t length = slash == std::string::npos ? path.size() : path.size() - slash - 1;
+    std::string dir = DirectoryOf(path);
+    if (dir.empty()) dir.push_back('.');
+    const long limit = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    return limit < 0 || length <= static_cast<std::size_t>(limit);
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to)
 {
 #if defined(__linux__) && defined(SYS_renameat2)

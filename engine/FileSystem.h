@@ -31,6 +31,9 @@ std::string DirectoryOf(const std::string& path);
 // dir + separator + name; no separator is added when dir is empty or already ends with one.
 std::string JoinPath(const std::string& dir, const std::string& name);
 
+// True when the last component of `path` is not longer than its directory allows for a name (also
+// when no limit can be learnt: the creation then says so itself).
+bool NameFitsItsDirectory(const std::string& path);
 // Renames from -> to, failing (returns false, errno EEXIST) when `to` exists; never replaces.
 bool RenameNoReplace(const std::string& from, const std::string& to);
 // Flushes the directory holding `path`, so a rename or new name in it survives a crash.

@@ -25,6 +25,7 @@ enum EngineResult : int
     kResultCryptedChanged = -22, // the container changed or was replaced while it was being decrypted
     kResultNoPassword = -23,     // encrypting with an empty password was asked for
     kResultDamaged = -24,        // the key check passed but the data fails its checksum
+    kResultNameTooLong = -25,    // the name with ".cry" added is longer than the directory allows
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

@@ -356,7 +356,9 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
     const long long size = source.Size();
     if (size > kMaxPlainSize) return kResultTooLarge;
+    // Told before the work rather than as a failed rename after it.
     const std::string target = fileName + ".cry";
+    if (!NameFitsItsDirectory(target)) return kResultNameTooLong;
 
     ReplacementFile output;
     if (!output.Open(target, false, !Faults.namedTemporary)) return kResultCannotCreate;

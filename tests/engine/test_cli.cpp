@@ -309,6 +309,19 @@ TEST_F(Cli, DamagedDataIsNotAWrongPassword)
     EXPECT_FALSE(Exists(work / "d"));
 }
 
+TEST_F(Cli, OverlongNameIsRefusedBeforeTheWork)
+{
+    const std::string pw = PasswordFile("secret12");
+    const std::string longName(static_cast<std::size_t>(::pathconf(work.path().c_str(), _PC_NAME_MAX)), 'L');
+    const Bytes plain = Pattern(30000, 12);
+    WriteBytes(work / longName, plain);
+    const Outcome o = Run({"encrypt", "--password-file", pw, work / longName});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "The name of " + (work / longName) + " is too long to add \".cry\"")) << o.err;
+    EXPECT_EQ(ReadBytes(work / longName), plain);
+    EXPECT_EQ(work.List(), std::vector<std::string>{longName});
+}
+
 TEST_F(Cli, UsageErrors)
 {
     const std::vector<std::vector<std::string>> cases = {

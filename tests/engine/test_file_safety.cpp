@@ -312,6 +312,34 @@ TEST_F(FileSafety, EmptyPasswordIsRefused)
     }
 }
 
+TEST_F(FileSafety, NameTooLongForTheContainerIsRefusedBeforeTheWork)
+{
+    const long limit = ::pathconf(dir.path().c_str(), _PC_NAME_MAX);
+    ASSERT_GT(limit, 8);
+    const Bytes plain = Pattern(2 * kChunk, 26);
+    const struct
+    {
+        long length;
+        int result;
+    } cases[] = {{limit, kResultNameTooLong}, {limit - 3, kResultNameTooLong}, {limit - 4, kResultOk}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::string name(static_cast<std::size_t>(c.length), 'n');
+        WriteBytes(dir / name, plain);
+        int chunks = 0;
+        pwd.ProcessMessages = [&] { ++chunks; };
+        EXPECT_EQ(pwd.EncryptFile(dir / name, 1), c.result);
+        if (c.result == kResultOk) {
+            EXPECT_EQ(dir.List(), (std::vector<std::string>{name, name + ".cry"}));
+        } else {
+            EXPECT_EQ(chunks, 0) << "nothing may be encrypted before the refusal";
+            EXPECT_EQ(dir.List(), std::vector<std::string>{name});
+        }
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The stored plain size must lie in the last block of the data.
 
@@ -392,8 +420,10 @@ TEST_F(FileSafety, HeaderOnlyContainerWithAChecksumIsDamaged)
 
 TEST(EngineMessages, NewResultsHaveTextsOfTheirOwn)
 {
-    const int codes[] = {kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged, kResultNoPassword,
-                         kResultDamaged};
+    const int codes[] = {
+        kResultTargetAppeared, kResultPlainChanged, kResultCryptedChanged,
+        kResultNoPassword,     kResultDamaged,      kResultNameTooLong,
+    };
     std::vector<std::string> texts;
     for (const int code : codes) {
         const std::string text = EngineErrorMessage(code, "/x/NAME", true);
