@@ -380,14 +380,14 @@ TEST_F(Cli, InfoOfEachMethodAndOfOtherFiles)
     const int headers[] = {14, 35, 14, 35, 35};
     std::vector<std::string> args{"info"};
     for (int method = 0; method <= 4; ++method) {
-        const std::string name = work / ("m" + std::to_string(method));
+        const std::string name = work / "m" + std::to_string(method);
         MakeContainer(name, Pattern(static_cast<std::size_t>(1000 + method), 12), method, "secret12");
         args.push_back(name + ".cry");
     }
     Outcome o = Run(args);
     EXPECT_EQ(o.status, 0) << o.err;
     for (int method = 0; method <= 4; ++method) {
-        const std::string name = work / ("m" + std::to_string(method) + ".cry");
+        const std::string name = work / "m" + std::to_string(method) + ".cry";
         const std::string expected = name + ": " + tags[method] + ", " + std::to_string(1000 + method) +
                                      " bytes plain, header " + std::to_string(headers[method]) + " bytes";
         EXPECT_TRUE(Contains(o.out, expected + "\n")) << expected << "\n" << o.out;
