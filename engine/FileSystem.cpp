@@ -248,8 +248,16 @@ ReplacementFile::CommitResult ReplacementFile::Commit(bool mayReplace, int final
         }
     }
     if (!named) {
-        const bool renamed =
+        bool renamed =
             mayReplace ? ::rename(tempPath_.c_str(), finalPath_.c_str()) == 0 : RenameNoReplace(tempPath_, finalPath_);
+        if (!renamed && !mayReplace && (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS)) {
+            // Neither renameat2 nor hard links here (some network and FUSE mounts): the name is looked
+            // at right before a plain rename, so only a file appearing in that instant is replaced.
+            if (GetFileKind(finalPath_) != FileKind::Missing)
+                errno = EEXIST;
+            else
+                renamed = ::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
+        }
         if (!renamed) {
             const bool exists = !mayReplace && errno == EEXIST;
             Discard();

@@ -45,8 +45,10 @@ bool FlushDirectoryOf(const std::string& path);
 // final permissions, so nobody else can read it at any moment.
 // Commit() flushes the data, gives it the final name and flushes the directory. Without
 // `mayReplace` the final name is taken only when it is free; a file that appeared there meanwhile
-// is left as it was. Until Commit() succeeds the final name is untouched; a destructor or
-// Discard() removes the temporary file. Contract after each failure:
+// is left as it was (on a file system with neither renameat2 nor hard links the name is checked
+// right before a plain rename, the best such a system allows). Until Commit() succeeds the final
+// name is untouched; a destructor or Discard() removes the temporary file. Contract after each
+// failure:
 //  - Open fails: nothing was created.
 //  - a write fails / the process dies: the final name still holds its old file (or nothing);
 //    at worst a hidden temporary file stays behind after a crash on systems without O_TMPFILE.
