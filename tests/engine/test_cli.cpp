@@ -588,6 +588,9 @@ TEST_F(CliKeyfile, AFailedDecryptionKeepsTheStoredPassword)
     const Outcome bad = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
     EXPECT_EQ(bad.status, 1);
     EXPECT_FALSE(Exists(work / "a.txt"));
+    // The stored password opened the file; the data is what is wrong, so it is not blamed.
+    EXPECT_TRUE(Contains(bad.err, "is damaged")) << bad.err;
+    EXPECT_FALSE(Contains(bad.err, "does not open")) << bad.err;
 
     WriteBytes(work / "a.txt.cry", container);
     const Outcome good = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
