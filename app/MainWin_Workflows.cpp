@@ -59,7 +59,10 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
     const TKV_PrgAction action = job.Encrypting ? psEncrypting : psDecrypting;
     state.Busy.Include(action);
     w.StartProcessTimer();
-    const int code = job.Encrypting ? w.Pwd->EncryptFile(sourcePath, w.DefaultMethod) : w.Pwd->DecryptFile(sourcePath);
+    // Only a target the user agreed to overwrite may be replaced; one that appears meanwhile is kept.
+    const bool mayReplace = state.TargetExisted;
+    const int code = job.Encrypting ? w.Pwd->EncryptFile(sourcePath, w.DefaultMethod, mayReplace)
+                                    : w.Pwd->DecryptFile(sourcePath, mayReplace);
     w.StopProcessTimer();
     if (code == kResultOk) w.ShowFinishedProgress(job.Encrypting);
     state.Busy.Exclude(action);
@@ -71,7 +74,8 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
 
     if (code != kResultOk) {
         // The engine left a target that stood there before untouched; it keeps its own attributes.
-        if (!(job.Attempt.StoredPassword && code == kResultWrongPassword)) w.ShowEngineError(code, job.Name);
+        if (!(job.Attempt.StoredPassword && code == kResultWrongPassword))
+            w.ShowEngineError(code, code == kResultTargetAppeared ? job.Target : job.Name);
         return false;
     }
     SetFileAttributes(targetPath, attributes);
@@ -83,6 +87,14 @@ bool ProcessOneFile(TMainWin& w, const TKV_OneFileJob& job)
         w.DeleteListItem(job.Encrypting ? w.Crypted_ListView : w.Source_ListView, job.TargetCaption);
 
     if (job.SourceMayGo && !job.SourceMayGo()) {
+        if (listsShowDirectory) w.UpdateFLists(job.Name, job.Encrypting ? 0 : 1, true);
+        return true;
+    }
+
+    // What goes must be the very file that was read, unchanged: another run may have put a new file
+    // under its name, or a program may have added to it.
+    if (const int changed = w.Pwd->CheckSourceUnchanged(); changed != kResultOk) {
+        w.ShowEngineError(changed, job.Encrypting ? job.Name : job.Source);
         if (listsShowDirectory) w.UpdateFLists(job.Name, job.Encrypting ? 0 : 1, true);
         return true;
     }

@@ -302,7 +302,7 @@ public:
         const FileAttributes attributes = GetFileAttributes(path);
         const int result = RunEngine(path, true);
         if (result != kResultOk) {
-            Complain(EngineErrorMessage(result, path, false));
+            Complain(EngineErrorMessage(result, result == kResultTargetAppeared ? target : path, false));
             return false;
         }
         SetFileAttributes(target, attributes);
@@ -313,6 +313,8 @@ public:
             return false;
         }
         if (options_.keep) return true;
+        // What is wiped must be the file that was encrypted, as it was read.
+        if (!SourceStillAsRead(path)) return false;
         const int wiped = WipeFile(path);
         if (wiped == kResultRemovedNotWiped) {
             // The encryption succeeded; the note only tells where the plain data still is.
@@ -349,11 +351,12 @@ public:
             if (HaveFilePassword(false)) result = RunEngine(path, false);
         }
         if (result != kResultOk) {
-            Complain(EngineErrorMessage(result, path, false));
+            Complain(EngineErrorMessage(result, result == kResultTargetAppeared ? target : path, false));
             return false; // a recalled password stays in the database
         }
         SetFileAttributes(target, attributes);
         if (stored && !recalled.Confirm()) Complain("the password of " + target + " stays in the database");
+        if (!options_.keep && !SourceStillAsRead(path)) return false;
         if (!options_.keep && ::unlink(path.c_str()) != 0) {
             Complain(path + " was decrypted into " + target + ", but deleting it failed: " + std::strerror(errno));
             return false;
@@ -362,6 +365,15 @@ public:
     }
 
 private:
+    // False, after saying so, when `path` no longer names the file the engine read, unchanged.
+    bool SourceStillAsRead(const std::string& path)
+    {
+        const int changed = engine_.CheckSourceUnchanged();
+        if (changed == kResultOk) return true;
+        Complain(EngineErrorMessage(changed, path, false));
+        return false;
+    }
+
     // Asks for the file password the first time one is needed.
     bool HaveFilePassword(bool encrypting)
     {
@@ -381,7 +393,10 @@ private:
     {
         progress_.Start(path, GetFileSize(path));
         engine_.ProcessMessages = [this] { progress_.Update(engine_.BlocksDone, engine_.BlocksTotal); };
-        const int result = encrypting ? engine_.EncryptFile(path, options_.method) : engine_.DecryptFile(path);
+        // Without --force the target was free when the run began; a file that appears there meanwhile
+        // is kept.
+        const int result = encrypting ? engine_.EncryptFile(path, options_.method, options_.force)
+                                      : engine_.DecryptFile(path, options_.force);
         engine_.ProcessMessages = nullptr;
         progress_.Finish();
         return result;

@@ -34,6 +34,21 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
     case kResultNotRegularFile:
         return Fill("%s is not a regular file. Links, devices, pipes and folders are not processed.", name);
     case kResultUnknownMethod: return "Unknown encryption method. Choose DES, IDEA or 3xDES.";
+    case kResultTargetAppeared:
+        return Fill("%s appeared while it was being written; it was left as it was and the new file was discarded.",
+                    name);
+    case kResultPlainChanged:
+        return Fill("%s changed while it was being encrypted; the plain file was kept.", name);
+    case kResultCryptedChanged:
+        return Fill("%s changed while it was being decrypted; the encrypted file was kept.", name);
+    case kResultNoPassword:
+        return Fill("No password was given for %s; it was not encrypted.", name);
+    case kResultDamaged:
+        return Fill("File %s is damaged: the password was accepted, but the decrypted data does not match the "
+                    "file's checksum. Nothing was written.",
+                    name);
+    case kResultNameTooLong:
+        return Fill("The name of %s is too long to add \".cry\" to it in this folder; it was not encrypted.", name);
     default: return {};
     }
 }

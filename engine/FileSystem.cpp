@@ -116,6 +116,16 @@ std::string JoinPath(const std::string& dir, const std::string& name)
     return dir + "/" + name;
 }
 
+bool NameFitsItsDirectory(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    const std::size_t length = slash == std::string::npos ? path.size() : path.size() - slash - 1;
+    std::string dir = DirectoryOf(path);
+    if (dir.empty()) dir.push_back('.');
+    const long limit = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    return limit < 0 || length <= static_cast<std::size_t>(limit);
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to)
 {
 #if defined(__linux__) && defined(SYS_renameat2)
@@ -149,7 +159,7 @@ ReplacementFile::~ReplacementFile()
     Discard();
 }
 
-bool ReplacementFile::Open(const std::string& finalPath, bool plainData)
+bool ReplacementFile::Open(const std::string& finalPath, bool plainData, bool allowUnnamed)
 {
     Discard();
     // The final name must be free for a file or hold one: a directory there could never be replaced.
@@ -159,10 +169,12 @@ bool ReplacementFile::Open(const std::string& finalPath, bool plainData)
     }
     finalPath_ = finalPath;
     plainData_ = plainData;
-    const mode_t mode = CreationMode();
+    // Plain data is owner-only from the first byte; open() applies the mode before the file can be
+    // opened by anyone else.
+    const mode_t mode = plainData ? S_IRUSR | S_IWUSR : CreationMode();
 #if defined(__linux__) && defined(O_TMPFILE)
     // An unnamed file cannot be left behind by a crash; /proc is needed to give it a name later.
-    if (::access("/proc/self/fd", X_OK) == 0) {
+    if (allowUnnamed && ::access("/proc/self/fd", X_OK) == 0) {
         std::string dir = DirectoryOf(finalPath);
         if (dir.empty()) dir.push_back('.');
         fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
@@ -202,36 +214,60 @@ bool ReplacementFile::WriteAt(const void* data, std::size_t count, long long off
     return true;
 }
 
-bool ReplacementFile::Commit()
+ReplacementFile::CommitResult ReplacementFile::Commit(bool mayReplace, int finalMode)
 {
-    if (fd_ < 0) return false;
-    if (::fsync(fd_) != 0) {
+    if (fd_ < 0) return CommitResult::Failed;
+    if ((finalMode >= 0 && ::fchmod(fd_, static_cast<mode_t>(finalMode)) != 0) || ::fsync(fd_) != 0) {
         Discard();
-        return false;
+        return CommitResult::Failed;
     }
+    bool named = false;
     if (tempPath_.empty()) {
-        // Give the unnamed file a hidden name first: linkat() cannot replace, rename() can, atomically.
         const std::string procPath = "/proc/self/fd/" + std::to_string(fd_);
-        for (int attempt = 0; attempt < 16 && tempPath_.empty(); ++attempt) {
-            const std::string candidate = UniqueSibling(finalPath_);
-            if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
-                tempPath_ = candidate;
-            else if (errno != EEXIST)
-                break;
-        }
-        if (tempPath_.empty()) {
-            Discard();
-            return false;
+        if (!mayReplace) {
+            // linkat() never replaces: the unnamed file takes the final name only while it is free.
+            if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, finalPath_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+                const bool exists = errno == EEXIST;
+                Discard();
+                return exists ? CommitResult::TargetExists : CommitResult::Failed;
+            }
+            named = true;
+        } else {
+            // Give the unnamed file a hidden name first: linkat() cannot replace, rename() can, atomically.
+            for (int attempt = 0; attempt < 16 && tempPath_.empty(); ++attempt) {
+                const std::string candidate = UniqueSibling(finalPath_);
+                if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                    tempPath_ = candidate;
+                else if (errno != EEXIST)
+                    break;
+            }
+            if (tempPath_.empty()) {
+                Discard();
+                return CommitResult::Failed;
+            }
         }
     }
-    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
-        Discard();
-        return false;
+    if (!named) {
+        bool renamed =
+            mayReplace ? ::rename(tempPath_.c_str(), finalPath_.c_str()) == 0 : RenameNoReplace(tempPath_, finalPath_);
+        if (!renamed && !mayReplace && (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS)) {
+            // Neither renameat2 nor hard links here (some network and FUSE mounts): the name is looked
+            // at right before a plain rename, so only a file appearing in that instant is replaced.
+            if (GetFileKind(finalPath_) != FileKind::Missing)
+                errno = EEXIST;
+            else
+                renamed = ::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
+        }
+        if (!renamed) {
+            const bool exists = !mayReplace && errno == EEXIST;
+            Discard();
+            return exists ? CommitResult::TargetExists : CommitResult::Failed;
+        }
     }
     tempPath_.clear();
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
-    return FlushDirectoryOf(finalPath_) && closed;
+    return FlushDirectoryOf(finalPath_) && closed ? CommitResult::Done : CommitResult::Failed;
 }
 
 void ReplacementFile::Discard() noexcept

@@ -31,6 +31,9 @@ std::string DirectoryOf(const std::string& path);
 // dir + separator + name; no separator is added when dir is empty or already ends with one.
 std::string JoinPath(const std::string& dir, const std::string& name);
 
+// True when the last component of `path` is not longer than its directory allows for a name (also
+// when no limit can be learnt: the creation then says so itself).
+bool NameFitsItsDirectory(const std::string& path);
 // Renames from -> to, failing (returns false, errno EEXIST) when `to` exists; never replaces.
 bool RenameNoReplace(const std::string& from, const std::string& to);
 // Flushes the directory holding `path`, so a rename or new name in it survives a crash.
@@ -38,30 +41,47 @@ bool FlushDirectoryOf(const std::string& path);
 
 // A new file being written beside its final name. It has no name of its own while it is written
 // where the system allows (Linux O_TMPFILE), else a hidden unique name in the same directory.
-// Commit() flushes the data, gives it the final name (replacing what stood there in one atomic
-// step) and flushes the directory. Until Commit() succeeds the final name is untouched; a
-// destructor or Discard() removes the temporary file. Contract after each failure:
+// A file for plain data is created owner-only (0600) and keeps that until Commit() gives it its
+// final permissions, so nobody else can read it at any moment.
+// Commit() flushes the data, gives it the final name and flushes the directory. Without
+// `mayReplace` the final name is taken only when it is free; a file that appeared there meanwhile
+// is left as it was (on a file system with neither renameat2 nor hard links the name is checked
+// right before a plain rename, the best such a system allows). Until Commit() succeeds the final
+// name is untouched; a destructor or Discard() removes the temporary file. Contract after each
+// failure:
 //  - Open fails: nothing was created.
 //  - a write fails / the process dies: the final name still holds its old file (or nothing);
 //    at worst a hidden temporary file stays behind after a crash on systems without O_TMPFILE.
-//  - Commit fails: as above; the temporary file is removed.
+//  - Commit fails (TargetExists or Failed): as above; the temporary file is removed.
 class ReplacementFile
 {
 public:
+    enum class CommitResult
+    {
+        Done,
+        TargetExists,
+        Failed
+    };
+
     ReplacementFile() = default;
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    // Creates the temporary file for `finalPath`. `plainData` makes every removal of the temporary
-    // file overwrite it first. Returns false (errno set) on failure.
-    bool Open(const std::string& finalPath, bool plainData);
+    // Creates the temporary file for `finalPath`. `plainData` creates it owner-only and makes every
+    // removal of it overwrite it first. `allowUnnamed` false always uses a named temporary file (the
+    // path taken where O_TMPFILE is missing; tests force it). Returns false (errno set) on failure.
+    bool Open(const std::string& finalPath, bool plainData, bool allowUnnamed = true);
     int Descriptor() const noexcept { return fd_; }
     // Writes all bytes at the current offset; false on any failure, including a short write.
     bool WriteAll(const void* data, std::size_t count);
     // Writes all bytes at `offset` without moving the current offset.
     bool WriteAt(const void* data, std::size_t count, long long offset);
-    bool Commit();
+    // `finalMode` (permission bits, or -1 to keep the creation mode) is set before the file gets
+    // its final name.
+    CommitResult Commit(bool mayReplace, int finalMode = -1);
+    // Replaces whatever stands under the final name; true on success.
+    bool Commit() { return Commit(true) == CommitResult::Done; }
     // Removes the temporary file (overwritten and flushed first when it holds plain data).
     void Discard() noexcept;
 

@@ -5,13 +5,14 @@
 
 #include <string>
 
-enum EngineResult : int {
+enum EngineResult : int
+{
     kResultOk = 0,
     kResultRemovedNotWiped = 1,  // a wipe removed only this name: other names (hard links) share the data
     kResultCannotOpen = -2,      // the source file cannot be opened
     kResultCannotCreate = -9,    // the output file cannot be created
     kResultReadFailed = -10,     // reading failed, also a header or data shorter than they must be
-    kResultWrongPassword = -11,  // key check or data checksum differs
+    kResultWrongPassword = -11,  // the key check differs: the password does not open the file
     kResultNoMemory = -12,       // the chunk buffer cannot be allocated
     kResultNotEncrypted = -13,   // the method byte names no method
     kResultAborted = -14,        // the stop flag was found set
@@ -20,6 +21,12 @@ enum EngineResult : int {
     kResultNotRegularFile = -17, // a link, FIFO, device, socket or directory
     kResultUnknownMethod = -18,  // a method code outside 0..4 was asked for
     kResultTableBusy = -19,      // a password-table operation was refused while another one runs
+    kResultTargetAppeared = -20, // a file took the target name during the run; it was kept, the output discarded
+    kResultPlainChanged = -21,   // the plain file changed or was replaced while it was being encrypted
+    kResultCryptedChanged = -22, // the container changed or was replaced while it was being decrypted
+    kResultNoPassword = -23,     // encrypting with an empty password was asked for
+    kResultDamaged = -24,        // the key check passed but the data fails its checksum
+    kResultNameTooLong = -25,    // the name with ".cry" added is longer than the directory allows
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

@@ -182,6 +182,18 @@ private:
     Workspace& w_;
 };
 
+FileIdentity IdentityOf(const struct stat& st)
+{
+    FileIdentity id;
+    id.known = true;
+    id.device = static_cast<unsigned long long>(st.st_dev);
+    id.inode = static_cast<unsigned long long>(st.st_ino);
+    id.size = static_cast<long long>(st.st_size);
+    id.mtimeSeconds = static_cast<long long>(st.st_mtim.tv_sec);
+    id.mtimeNanoseconds = static_cast<long long>(st.st_mtim.tv_nsec);
+    return id;
+}
+
 // The source file, opened only when it is a regular file (a FIFO would block, a link would be
 // followed into another file).
 class SourceFile
@@ -202,10 +214,21 @@ public:
         struct stat st;
         if (::fstat(fd_, &st) != 0) return kResultCannotOpen;
         if (!S_ISREG(st.st_mode)) return kResultNotRegularFile;
-        size_ = static_cast<long long>(st.st_size);
+        opened_ = IdentityOf(st);
+        mode_ = static_cast<int>(st.st_mode & 0777);
         return kResultOk;
     }
-    long long Size() const noexcept { return size_; }
+    long long Size() const noexcept { return opened_.size; }
+    int Mode() const noexcept { return mode_; }
+    // True when the open file is still as it was at Open(): nothing appended, nothing rewritten.
+    // `now` receives its identity.
+    bool UnchangedSinceOpen(FileIdentity& now) const
+    {
+        struct stat st;
+        if (::fstat(fd_, &st) != 0) return false;
+        now = IdentityOf(st);
+        return now == opened_;
+    }
     // Reads exactly `count` bytes; false on an error or an early end.
     bool ReadExactly(void* data, std::size_t count)
     {
@@ -222,7 +245,8 @@ public:
 
 private:
     int fd_ = -1;
-    long long size_ = 0;
+    FileIdentity opened_;
+    int mode_ = 0;
 };
 
 // Counts bytes through the file layer so that tests can make it fail where a disk would.
@@ -255,6 +279,20 @@ std::uint32_t GetLittle32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Gives the finished output its name: 0, kResultTargetAppeared or kResultWriteFailed.
+int Place(ReplacementFile& output, bool mayReplace, int finalMode)
+{
+    switch (output.Commit(mayReplace, finalMode)) {
+    case ReplacementFile::CommitResult::Done:
+        return kResultOk;
+    case ReplacementFile::CommitResult::TargetExists:
+        return kResultTargetAppeared;
+    case ReplacementFile::CommitResult::Failed:
+        break;
+    }
+    return kResultWriteFailed;
 }
 
 SecretBytes* AllocateChunk(SecretBytes& buffer)
@@ -293,26 +331,42 @@ void TKV_Pwd::ClearPassword() noexcept
     Entered = false;
 }
 
-int TKV_Pwd::EncryptFile(const std::string& fileName, int method)
+int TKV_Pwd::CheckSourceUnchanged() const
+{
+    const int changed = sourceEncrypted_ ? kResultCryptedChanged : kResultPlainChanged;
+    struct stat st;
+    if (!sourceRead_.known || ::lstat(sourceName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return changed;
+    return IdentityOf(st) == sourceRead_ ? kResultOk : changed;
+}
+
+int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplace)
 {
     BlocksDone = 0;
     BlocksTotal = 0;
+    sourceName_ = fileName;
+    sourceRead_ = {};
+    sourceEncrypted_ = false;
     const MethodInfo* info = FindMethod(method);
     if (info == nullptr) return kResultUnknownMethod;
+    // No key can be made from nothing, and no prompt would ever open the result.
+    const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
+    if (usable <= 0) return kResultNoPassword;
 
     SourceFile source;
     if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
     const long long size = source.Size();
     if (size > kMaxPlainSize) return kResultTooLarge;
+    // Told before the work rather than as a failed rename after it.
+    const std::string target = fileName + ".cry";
+    if (!NameFitsItsDirectory(target)) return kResultNameTooLong;
 
     ReplacementFile output;
-    if (!output.Open(fileName + ".cry", false)) return kResultCannotCreate;
+    if (!output.Open(target, false, !Faults.namedTemporary)) return kResultCannotCreate;
 
     SecretBytes chunk;
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
 
     Workspace w;
-    const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
     const int keyLength = DeriveKey(method, Password.data(), usable, w.key);
 
     std::uint8_t header[kLongHeaderLength] = {};
@@ -356,16 +410,25 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method)
         Pump();
     }
 
+    // Bytes appended or rewritten meanwhile are not in the container: the plain file must stay.
+    FileIdentity read;
+    if (!source.UnchangedSinceOpen(read)) return kResultPlainChanged;
+
     std::uint8_t stored[4];
     PutLittle32(stored, checksum);
-    if (!output.WriteAt(stored, 4, 8) || !output.Commit()) return kResultWriteFailed;
+    if (!output.WriteAt(stored, 4, 8)) return kResultWriteFailed;
+    if (const int placed = Place(output, mayReplace, -1); placed != kResultOk) return placed;
+    sourceRead_ = read;
     return kResultOk;
 }
 
-int TKV_Pwd::DecryptFile(const std::string& fileName)
+int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
 {
     BlocksDone = 0;
     BlocksTotal = 0;
+    sourceName_ = fileName;
+    sourceRead_ = {};
+    sourceEncrypted_ = true;
     // The output is the name without its last four characters; it must still name a file.
     if (fileName.size() <= 4) return kResultCannotCreate;
     const std::string target = fileName.substr(0, fileName.size() - 4);
@@ -375,7 +438,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName)
     if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
 
     ReplacementFile output;
-    if (!output.Open(target, true)) return kResultCannotCreate;
+    if (!output.Open(target, true, !Faults.namedTemporary)) return kResultCannotCreate;
 
     FaultCounter io{Faults};
     std::uint8_t header[kLongHeaderLength];
@@ -398,10 +461,12 @@ int TKV_Pwd::DecryptFile(const std::string& fileName)
     const auto plainSize = static_cast<std::int32_t>(GetLittle32(header + 4));
     const std::uint32_t storedChecksum = GetLittle32(header + 8);
     const long long dataLength = source.Size() - headerLength;
-    // A damaged header may claim more plain bytes than the file holds; the writer always leaves
-    // 1 to 8 bytes of padding after them.
-    // No container we write holds more than the largest plain file and its padding.
-    if (plainSize < 0 || plainSize >= dataLength / 8 * 8 || dataLength > kMaxPlainSize + 8) return kResultReadFailed;
+    // The plain bytes end in the last block of the data: the writer pads them with 1 to 8 bytes.
+    // Only a container of its header alone holds no block, and then no byte. Any other size is
+    // damage (a size inside the last block is left to the checksum). No container we write holds
+    // more than the largest plain file and its padding.
+    const bool sizeFits = dataLength == 0 ? plainSize == 0 : plainSize >= dataLength - 8 && plainSize < dataLength;
+    if (dataLength % 8 != 0 || !sizeFits || dataLength > kMaxPlainSize + 8) return kResultReadFailed;
 
     SecretBytes chunk;
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
@@ -432,7 +497,11 @@ int TKV_Pwd::DecryptFile(const std::string& fileName)
         Pump();
     }
 
-    if (checksum != storedChecksum) return kResultWrongPassword;
-    if (!output.Commit()) return kResultWriteFailed;
+    FileIdentity read;
+    if (!source.UnchangedSinceOpen(read)) return kResultCryptedChanged;
+    // The key check passed, so a checksum that differs means damaged data, not a forgotten password.
+    if (checksum != storedChecksum) return kResultDamaged;
+    if (const int placed = Place(output, mayReplace, source.Mode()); placed != kResultOk) return placed;
+    sourceRead_ = read;
     return kResultOk;
 }

@@ -15,6 +15,20 @@
 struct EngineFaults {
     long long failReadAfter = -1;
     long long failWriteAfter = -1;
+    // Writes through a named temporary file, as on file systems without unnamed ones.
+    bool namedTemporary = false;
+};
+
+// What identifies a file and its content version: the inode, its size and its modification time.
+struct FileIdentity
+{
+    bool known = false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long mtimeSeconds = 0;
+    long long mtimeNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 class TKV_Pwd
@@ -59,16 +73,30 @@ public:
     // Encrypts the plain file `fileName` into fileName + ".cry" with method 0..4. Returns 0 or a
     // negative result code. The source is never changed. On success the container is on stable
     // storage under its name; on failure nothing new is left, and a file that stood under the
-    // target name before is untouched.
-    int EncryptFile(const std::string& fileName, int method);
+    // target name before is untouched. `mayReplace` says the caller agreed to replace a file under
+    // the target name; without it a file found there at the end is kept (kResultTargetAppeared).
+    // A source that changed while it was read gives kResultPlainChanged.
+    int EncryptFile(const std::string& fileName, int method, bool mayReplace = false);
 
     // Decrypts the container `fileName` into the name without its last four characters. Returns 0
     // or a negative result code. The container is never changed. On success the plain file is on
-    // stable storage; on failure its partial output is wiped and a file that stood under the target
-    // name before is untouched.
-    int DecryptFile(const std::string& fileName);
+    // stable storage, with the container's permissions; while it is written only its owner can
+    // read it. On failure its partial output is wiped and a file that stood under the target name
+    // before is untouched. `mayReplace` and a changed source as for EncryptFile
+    // (kResultCryptedChanged).
+    int DecryptFile(const std::string& fileName, bool mayReplace = false);
+
+    // To be called right before the source of the last successful EncryptFile/DecryptFile is
+    // removed: 0 when its name still refers to the very file that was read, unchanged since;
+    // otherwise kResultPlainChanged or kResultCryptedChanged, and the source must stay.
+    int CheckSourceUnchanged() const;
 
 private:
+    // The source of the last run and its identity as read to the end.
+    std::string sourceName_;
+    FileIdentity sourceRead_;
+    bool sourceEncrypted_ = false;
+
     bool Stopped() const noexcept { return Abort != nullptr && Abort->load(std::memory_order_relaxed); }
     void Pump()
     {

@@ -295,6 +295,34 @@ TEST_F(Cli, EngineFailuresUseTheMessageTexts)
     EXPECT_EQ(ReadBytes(work / "junk.cry"), notContainer);
 }
 
+TEST_F(Cli, DamagedDataIsNotAWrongPassword)
+{
+    const std::string pw = PasswordFile("secret12");
+    MakeContainer(work / "d", Pattern(5000, 11), 1, "secret12");
+    Bytes damaged = ReadBytes(work / "d.cry");
+    damaged[2000] ^= 0x08;
+    WriteBytes(work / "d.cry", damaged);
+    const Outcome o = Run({"decrypt", "--password-file", pw, work / "d.cry"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "File " + (work / "d.cry") + " is damaged")) << o.err;
+    EXPECT_FALSE(Contains(o.err, "Invalid password")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "d.cry"), damaged);
+    EXPECT_FALSE(Exists(work / "d"));
+}
+
+TEST_F(Cli, OverlongNameIsRefusedBeforeTheWork)
+{
+    const std::string pw = PasswordFile("secret12");
+    const std::string longName(static_cast<std::size_t>(::pathconf(work.path().c_str(), _PC_NAME_MAX)), 'L');
+    const Bytes plain = Pattern(30000, 12);
+    WriteBytes(work / longName, plain);
+    const Outcome o = Run({"encrypt", "--password-file", pw, work / longName});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "The name of " + (work / longName) + " is too long to add \".cry\"")) << o.err;
+    EXPECT_EQ(ReadBytes(work / longName), plain);
+    EXPECT_EQ(work.List(), std::vector<std::string>{longName});
+}
+
 TEST_F(Cli, UsageErrors)
 {
     const std::vector<std::vector<std::string>> cases = {
@@ -353,14 +381,14 @@ TEST_F(Cli, InfoOfEachMethodAndOfOtherFiles)
     const int headers[] = {14, 35, 14, 35, 35};
     std::vector<std::string> args{"info"};
     for (int method = 0; method <= 4; ++method) {
-        const std::string name = work / ("m" + std::to_string(method));
+        const std::string name = work / "m" + std::to_string(method);
         MakeContainer(name, Pattern(static_cast<std::size_t>(1000 + method), 12), method, "secret12");
         args.push_back(name + ".cry");
     }
     Outcome o = Run(args);
     EXPECT_EQ(o.status, 0) << o.err;
     for (int method = 0; method <= 4; ++method) {
-        const std::string name = work / ("m" + std::to_string(method) + ".cry");
+        const std::string name = work / "m" + std::to_string(method) + ".cry";
         const std::string expected = name + ": " + tags[method] + ", " + std::to_string(1000 + method) +
                                      " bytes plain, header " + std::to_string(headers[method]) + " bytes";
         EXPECT_TRUE(Contains(o.out, expected + "\n")) << expected << "\n" << o.out;
@@ -677,6 +705,9 @@ TEST_F(CliKeyfile, AFailedDecryptionKeepsTheStoredPassword)
     const Outcome bad = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});
     EXPECT_EQ(bad.status, 1);
     EXPECT_FALSE(Exists(work / "a.txt"));
+    // The stored password opened the file; the data is what is wrong, so it is not blamed.
+    EXPECT_TRUE(Contains(bad.err, "is damaged")) << bad.err;
+    EXPECT_FALSE(Contains(bad.err, "does not open")) << bad.err;
 
     WriteBytes(work / "a.txt.cry", container);
     const Outcome good = Run({"decrypt", "--keyfile", db, "--master-password-file", master, work / "a.txt.cry"});

@@ -510,7 +510,7 @@ TEST_F(FileEngine, DamagedOrShortFilesAreReadFailures)
     EXPECT_EQ(wrong.DecryptFile(dir / "d.cry"), kResultWrongPassword);
     // One byte less than the data holds is readable; the checksum then no longer matches.
     WriteBytes(dir / "d.cry", withPlainSize(103));
-    EXPECT_EQ(pwd.DecryptFile(dir / "d.cry"), kResultWrongPassword);
+    EXPECT_EQ(pwd.DecryptFile(dir / "d.cry"), kResultDamaged);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"d.cry"});
 }
 
@@ -549,7 +549,8 @@ TEST_F(FileEngine, WrongPasswordAndAlteredData)
         Bytes altered = c;
         altered[static_cast<std::size_t>(HeaderLength(method)) + 2000] ^= 0x10;
         WriteBytes(dir / "w.cry", altered);
-        EXPECT_EQ(pwd.DecryptFile(dir / "w.cry"), kResultWrongPassword);
+        // The right password with damaged data is damage, never "wrong password".
+        EXPECT_EQ(pwd.DecryptFile(dir / "w.cry"), kResultDamaged);
         ExpectNothingChanged({"w.cry"}, dir / "w.cry", altered);
         std::filesystem::remove(dir / "w.cry");
     }
@@ -572,7 +573,8 @@ TEST_F(FileEngine, WrongPasswordWithMatchingKeyCheckFailsOnTheChecksum)
     WriteBytes(dir / "k", Bytes{'o', 'l', 'd'});
     TKV_Pwd guess;
     guess.SetPassword(other);
-    EXPECT_EQ(guess.DecryptFile(dir / "k.cry"), kResultWrongPassword);
+    // Past the key check the engine cannot tell this rare case from damaged data.
+    EXPECT_EQ(guess.DecryptFile(dir / "k.cry"), kResultDamaged);
     EXPECT_EQ(guess.BlocksDone, PaddedLength(777) / 8) << "the data was deciphered before the checksum failed";
     EXPECT_EQ(ReadBytes(dir / "k"), (Bytes{'o', 'l', 'd'}));
     ExpectNothingChanged({"k", "k.cry"}, dir / "k.cry", c);
@@ -746,7 +748,7 @@ TEST_F(FileEngine, ExistingPlainTargetSurvivesEveryFailedDecryption)
     static const std::atomic<bool> stop{true};
     const Failure failures[] = {
         {"wrong password", kResultWrongPassword, c, [](TKV_Pwd& p) { p.SetPassword("something else"); }},
-        {"altered data", kResultWrongPassword, altered, [](TKV_Pwd&) {}},
+        {"altered data", kResultDamaged, altered, [](TKV_Pwd&) {}},
         {"stopped", kResultAborted, c, [](TKV_Pwd& p) { p.Abort = &stop; }},
         {"write fault", kResultWriteFailed, c, [](TKV_Pwd& p) { p.Faults.failWriteAfter = kChunk + 1; }},
         {"read fault", kResultReadFailed, c, [](TKV_Pwd& p) { p.Faults.failReadAfter = 35 + kChunk + 1; }},
@@ -758,7 +760,7 @@ TEST_F(FileEngine, ExistingPlainTargetSurvivesEveryFailedDecryption)
         TKV_Pwd p;
         p.SetPassword(kPassword);
         f.arrange(p);
-        EXPECT_EQ(p.DecryptFile(dir / "t.cry"), f.expected);
+        EXPECT_EQ(p.DecryptFile(dir / "t.cry", true), f.expected);
         EXPECT_EQ(ReadBytes(dir / "t"), precious);
         ExpectNothingChanged({"t", "t.cry"}, dir / "t.cry", f.container);
     }
@@ -780,13 +782,13 @@ TEST_F(FileEngine, ExistingContainerSurvivesEveryFailedEncryption)
         TKV_Pwd p;
         p.SetPassword(kPassword);
         arrange(p);
-        EXPECT_NE(p.EncryptFile(dir / "e", 4), 0);
+        EXPECT_NE(p.EncryptFile(dir / "e", 4, true), 0);
         EXPECT_EQ(ReadBytes(dir / "e.cry"), old);
         ExpectNothingChanged({"e", "e.cry"}, dir / "e", plain);
     }
     // The old container is still readable while a new encryption runs; success replaces it.
     pwd.ProcessMessages = [&] { EXPECT_EQ(ReadBytes(dir / "e.cry"), old); };
-    ASSERT_EQ(pwd.EncryptFile(dir / "e", 4), 0);
+    ASSERT_EQ(pwd.EncryptFile(dir / "e", 4, true), 0);
     EXPECT_EQ(ReadBytes(dir / "e.cry"), MakeContainer(dir, 4, plain));
 }
 
@@ -795,7 +797,7 @@ TEST_F(FileEngine, SuccessfulDecryptionReplacesAnExistingTarget)
     const Bytes plain = Pattern(123, 17);
     WriteBytes(dir / "r.cry", MakeContainer(dir, 3, plain));
     WriteBytes(dir / "r", Bytes(5000, 'x'));
-    ASSERT_EQ(pwd.DecryptFile(dir / "r.cry"), 0);
+    ASSERT_EQ(pwd.DecryptFile(dir / "r.cry", true), 0);
     EXPECT_EQ(ReadBytes(dir / "r"), plain);
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"r", "r.cry"}));
 }
@@ -807,14 +809,15 @@ TEST_F(FileEngine, LinkStandingUnderTheTargetNameIsNotFollowed)
     const Bytes plain = Pattern(99, 18);
     WriteBytes(dir / "l.cry", MakeContainer(dir, 1, plain));
     std::filesystem::create_symlink("victim", dir / "l");
-    ASSERT_EQ(pwd.DecryptFile(dir / "l.cry"), 0);
+    // Agreed to be replaced, the link is replaced itself, never followed.
+    ASSERT_EQ(pwd.DecryptFile(dir / "l.cry", true), 0);
     EXPECT_EQ(ReadBytes(dir / "victim"), victim);
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "l"));
     EXPECT_EQ(ReadBytes(dir / "l"), plain);
 
     std::filesystem::remove(dir / "l.cry");
     std::filesystem::create_symlink("victim", dir / "l.cry");
-    ASSERT_EQ(pwd.EncryptFile(dir / "l", 1), 0);
+    ASSERT_EQ(pwd.EncryptFile(dir / "l", 1, true), 0);
     EXPECT_EQ(ReadBytes(dir / "victim"), victim);
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "l.cry"));
 }
@@ -858,7 +861,7 @@ TEST_F(FileEngine, CorruptedAndTruncatedContainersGiveOnlyDamageCodes)
                     }
                 } else {
                     EXPECT_TRUE(result == kResultReadFailed || result == kResultWrongPassword ||
-                                result == kResultNotEncrypted)
+                                result == kResultDamaged || result == kResultNotEncrypted)
                         << "result " << result;
                     EXPECT_EQ(dir.List(), std::vector<std::string>{"z.cry"});
                 }

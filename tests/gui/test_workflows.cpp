@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -483,14 +484,14 @@ private slots:
         QCOMPARE(ReadBytes(plain), kContent);
     }
 
-    void aContainerThatCannotBeDeletedIsReported()
+    void aContainerReplacedWhenTheEngineIsDoneIsNotDeleted()
     {
         TKV_ScriptedInteraction ui;
         TKV_WorkflowWindow w(ui);
         QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent));
         w.Reread();
-        // Deleting the container fails when it has been replaced by a folder of the same name at the
-        // moment the engine is done: the engine's last pump of messages does that.
+        // The container is moved away and a folder takes its name at the moment the engine is done:
+        // the engine's last pump of messages does that. What now stands there is not what was read.
         bool swapped = false;
         w.window->Pwd->ProcessMessages = [&] {
             if (swapped || w.window->Pwd->BlocksDone < w.window->Pwd->BlocksTotal) return;
@@ -498,12 +499,106 @@ private slots:
             QFile::rename(w.Path(QStringLiteral("a.txt.cry")), w.Path(QStringLiteral("moved.bin")));
             QDir().mkdir(w.Path(QStringLiteral("a.txt.cry")));
         };
-        ui.ExpectError(Say(kCryptedNotRemovedMessage, w.Path(QStringLiteral("a.txt.cry"))));
+        ui.ExpectError(Say("%s changed while it was being decrypted; the encrypted file was kept.",
+                           w.Path(QStringLiteral("a.txt.cry"))));
         QVERIFY(w.window->DecrFile(QStringLiteral("a.txt")));
         QVERIFY(swapped);
         QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), kContent);
+        QVERIFY(QFileInfo(w.Path(QStringLiteral("a.txt.cry"))).isDir());
+        QVERIFY(Exists(w.Path(QStringLiteral("moved.bin"))));
         QCOMPARE(w.Plain(), QStringList{QStringLiteral("a.txt")});
         QCOMPARE(w.Crypted(), QStringList{QStringLiteral("a.txt")});
+    }
+
+    // Another run puts a new a.txt under the name while this one encrypts the old one: the new file
+    // is not the one encrypted, so it must not be wiped.
+    void aPlainFileReplacedWhileEncryptedIsKept()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt")), kContent.repeated(20)));
+        w.Reread();
+        bool replaced = false;
+        w.window->Pwd->ProcessMessages = [&] {
+            if (replaced) return;
+            replaced = true;
+            QVERIFY(WriteBytes(w.Path(QStringLiteral("new.txt")), QByteArray("the fresh a.txt")));
+            // One atomic step, as a program saving a file does.
+            QCOMPARE(::rename(QFile::encodeName(w.Path(QStringLiteral("new.txt"))).constData(),
+                              QFile::encodeName(w.Path(QStringLiteral("a.txt"))).constData()),
+                     0);
+        };
+        ui.ExpectError(QStringLiteral("a.txt changed while it was being encrypted; the plain file was kept."));
+        QVERIFY(w.window->EncrFile(QStringLiteral("a.txt")));
+        QVERIFY(replaced);
+        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), QByteArray("the fresh a.txt"));
+        QVERIFY(Exists(w.Path(QStringLiteral("a.txt.cry"))));
+        QCOMPARE(w.Plain(), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(w.Crypted(), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(TildeNames(w.Directory()), QStringList());
+    }
+
+    // Bytes appended during the run are not in the container: nothing is made, the plain file stays.
+    void aPlainFileAppendedToWhileEncryptedIsKept()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt")), kContent.repeated(20)));
+        w.Reread();
+        bool appended = false;
+        w.window->Pwd->ProcessMessages = [&] {
+            if (appended) return;
+            QFile file(w.Path(QStringLiteral("a.txt")));
+            appended = file.open(QIODevice::Append) && file.write("late line\n") == 10;
+        };
+        ui.ExpectError(QStringLiteral("a.txt changed while it was being encrypted; the plain file was kept."));
+        QVERIFY(!w.window->EncrFile(QStringLiteral("a.txt")));
+        QVERIFY(appended);
+        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), kContent.repeated(20) + "late line\n");
+        QVERIFY(!Exists(w.Path(QStringLiteral("a.txt.cry"))));
+        QCOMPARE(w.Plain(), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(w.Crypted(), QStringList());
+    }
+
+    // Nobody agreed to replace a file that appears under the target name during the run.
+    void aTargetAppearingDuringDecryptionIsKept()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent.repeated(20)));
+        w.Reread();
+        bool written = false;
+        w.window->Pwd->ProcessMessages = [&] {
+            if (!written) written = WriteBytes(w.Path(QStringLiteral("a.txt")), QByteArray("written meanwhile"));
+        };
+        ui.ExpectError(Say("%s appeared while it was being written; it was left as it was and the new file was "
+                           "discarded.",
+                           w.Path(QStringLiteral("a.txt"))));
+        QVERIFY(!w.window->DecrFile(QStringLiteral("a.txt")));
+        QVERIFY(written);
+        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), QByteArray("written meanwhile"));
+        QVERIFY(Exists(w.Path(QStringLiteral("a.txt.cry"))));
+        QCOMPARE(QDir(w.Directory()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.cry")}));
+    }
+
+    // The right password on damaged data: a plain error box, never the wrong-password box.
+    void aDamagedContainerIsNotAWrongPassword()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        QVERIFY(w.WriteContainer(QStringLiteral("a.txt.cry"), kContent));
+        QByteArray container = ReadBytes(w.Path(QStringLiteral("a.txt.cry")));
+        container[container.size() / 2] = static_cast<char>(container[container.size() / 2] ^ 0x40);
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt.cry")), container));
+        w.Reread();
+        ui.ExpectError(QStringLiteral("File a.txt is damaged: the password was accepted, but the decrypted data does "
+                                      "not match the file's checksum. Nothing was written."));
+        QVERIFY(!w.window->DecrFile(QStringLiteral("a.txt")));
+        QCOMPARE(w.window->LastEngineResult, static_cast<int>(kResultDamaged));
+        QVERIFY(!w.window->PrgState->Abort);
+        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt.cry"))), container);
+        QVERIFY(!Exists(w.Path(QStringLiteral("a.txt"))));
     }
 
     void busyHoldsTheEngineCallOnly()
