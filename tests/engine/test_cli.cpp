@@ -865,19 +865,22 @@ TEST_F(CliKeyfile, ASecretWithoutLineEndIsReadUpToALimit)
 namespace {
 
 // Runs sharing one database each store their file's password: every one is kept, so every plain
-// file that was wiped can be decrypted from the database alone. Each file has a folder of its own:
-// wipes running at once in one folder would meet at the wipe's fixed intermediate names.
+// file that was wiped can be decrypted from the database alone. The files share one folder, where the
+// wipes running at once must not meet at their intermediate names either.
 TEST_F(CliKeyfile, ParallelRunsKeepEveryStoredPassword)
 {
     constexpr int kRuns = 8;
-    const auto plainPath = [&](int i) { return work / ("d" + std::to_string(i) + "/f"); };
+    const auto plainPath = [&](int i) {
+        std::string name = "f";
+        name += std::to_string(i);
+        return work / name;
+    };
     const auto plainData = [](int i) {
         return Pattern(static_cast<std::size_t>(500 + i), static_cast<unsigned>(40 + i));
     };
     std::vector<std::unique_ptr<TempDir>> ios;
     std::vector<pid_t> pids;
     for (int i = 0; i < kRuns; ++i) {
-        std::filesystem::create_directory(work / ("d" + std::to_string(i)));
         WriteBytes(plainPath(i), plainData(i));
         ios.push_back(std::make_unique<TempDir>("cli-run"));
         pids.push_back(Start(*ios.back(),
