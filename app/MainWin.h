@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Interaction.h"
+#include "Keys.h"
 #include "ListView.h"
 #include "PasswordExpiry.h"
 #include "SettingsStore.h"
@@ -94,11 +95,6 @@ struct TKV_CommandLineSaved
     int DefaultMethod = 0;
     bool Store = false;
 };
-
-// Method codes the buttons choose.
-inline constexpr int kMethodIDEA = 1;
-inline constexpr int kMethodDES = 3;
-inline constexpr int kMethodTripleDES = 4;
 
 // How DecrFile tries a file. A try with a password from the database does not show a wrong-password
 // result (the list run asks the user instead), and that second try does not ask again about

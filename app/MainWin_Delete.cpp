@@ -9,7 +9,7 @@
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "Wipe.h"
-#include "Workflows.h"
+#include "WorkflowMessages.h"
 
 #include <QAbstractItemView>
 #include <QFile>

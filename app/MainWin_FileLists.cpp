@@ -9,7 +9,7 @@
 #include "TKV_Pwd.h"
 #include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
-#include "Workflows.h"
+#include "WorkflowMessages.h"
 
 #include <QToolButton>
 #include <QTreeView>
@@ -68,7 +68,7 @@ void TMainWin::ProcessFileList(int direction)
 
     const QStringList names = DirCryptor->Files;
     for (const QString& name : names) {
-        const QString path = JoinDirectory(DirCryptor->Directory, name);
+        const QString path = JoinQPath(DirCryptor->Directory, name);
         // A link, pipe or device is refused before the user types a password for it.
         const QString source = decrypt ? JoinQPath(DirCryptor->Directory, CryptedFileName(name)) : path;
         if (!SourceIsUsable(source, name)) {

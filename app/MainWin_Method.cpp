@@ -39,21 +39,21 @@ void TMainWin::ShowMethodOnButtons(QToolButton* down)
 
 void TMainWin::SetDES()
 {
-    DefaultMethod = kMethodDES;
+    DefaultMethod = kMethodDes;
     ShowMethodOnButtons(DES_Button);
     NotifyOfMethodChange();
 }
 
 void TMainWin::SetIDEA()
 {
-    DefaultMethod = kMethodIDEA;
+    DefaultMethod = kMethodIdea;
     ShowMethodOnButtons(IDEA_Button);
     NotifyOfMethodChange();
 }
 
 void TMainWin::SetTripleDES()
 {
-    DefaultMethod = kMethodTripleDES;
+    DefaultMethod = kMethodTripleDes;
     ShowMethodOnButtons(TDES_Button);
     NotifyOfMethodChange();
 }
@@ -67,13 +67,13 @@ void TMainWin::NotifyOfMethodChange()
 void TMainWin::SetButtonsInStatus()
 {
     switch (DefaultMethod) {
-    case kMethodIDEA:
+    case kMethodIdea:
         ShowMethodOnButtons(IDEA_Button);
         break;
-    case kMethodDES:
+    case kMethodDes:
         ShowMethodOnButtons(DES_Button);
         break;
-    case kMethodTripleDES:
+    case kMethodTripleDes:
         ShowMethodOnButtons(TDES_Button);
         break;
     default:
@@ -87,17 +87,17 @@ void TMainWin::SetButtonsInStatus()
 // session password expire either.
 void TMainWin::DES_ButtonClick()
 {
-    if (DefaultMethod != kMethodDES) SetDES();
+    if (DefaultMethod != kMethodDes) SetDES();
 }
 
 void TMainWin::TDES_ButtonClick()
 {
-    if (DefaultMethod != kMethodTripleDES) SetTripleDES();
+    if (DefaultMethod != kMethodTripleDes) SetTripleDES();
 }
 
 void TMainWin::IDEA_ButtonClick()
 {
-    if (DefaultMethod != kMethodIDEA) SetIDEA();
+    if (DefaultMethod != kMethodIdea) SetIDEA();
 }
 
 void TMainWin::SetPwdExpired()

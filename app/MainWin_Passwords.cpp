@@ -5,6 +5,7 @@
 #include "Container.h"
 #include "Keys.h"
 #include "PromptRules.h"
+#include "QtPaths.h"
 #include "SecureZero.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
@@ -21,7 +22,7 @@ namespace {
 QString PromptFileLabel(const TPasswordPrompt& dialog, const QString& directory, const QString& name)
 {
     const QString shortened = ShortenDirectory(directory, dialog.FName_Label->fontMetrics(), dialog.DirectoryWidth());
-    return JoinDirectory(shortened, name);
+    return JoinQPath(shortened, name);
 }
 
 void Wipe(QByteArray& bytes)
@@ -95,7 +96,7 @@ int TMainWin::PromptToDecrypt(const QString& name)
 
     TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Decrypt, name);
     // The container the entry stands for, whatever the letter case of its extension.
-    const QString container = JoinDirectory(DirCryptor->Directory, CryptedFileName(name));
+    const QString container = JoinQPath(DirCryptor->Directory, CryptedFileName(name));
     setup.MethodText = QString::fromStdString(ReadMethodTag(QFile::encodeName(container).toStdString()));
     setup.EnterText = QStringLiteral("Enter the password ") + RangeText(setup.MethodText);
     setup.MaxChars = kDecryptMaxChars;

@@ -8,7 +8,7 @@
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
-#include "Workflows.h"
+#include "WorkflowMessages.h"
 
 #include <QFile>
 #include <QProgressBar>

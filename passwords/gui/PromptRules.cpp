@@ -53,9 +53,3 @@ QString ShortenDirectory(const QString& directory, const QFontMetrics& metrics, 
     }
     return text;
 }
-
-QString JoinDirectory(const QString& directory, const QString& name)
-{
-    if (directory.endsWith(QLatin1Char('/')) || directory.endsWith(QDir::separator())) return directory + name;
-    return directory + QDir::separator() + name;
-}

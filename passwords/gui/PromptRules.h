@@ -27,5 +27,3 @@ QString CheckPromptEntry(const QString& first, const QString* second, int maxByt
 // The directory as it fits into `width` pixels: middle directories are left out and written as
 // "...", the first and the last stay as long as anything can go.
 QString ShortenDirectory(const QString& directory, const QFontMetrics& metrics, int width);
-// The directory joined with a name: a separator is added unless the directory already ends with one.
-QString JoinDirectory(const QString& directory, const QString& name);

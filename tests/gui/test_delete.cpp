@@ -4,7 +4,7 @@
 #include "TDelDialog.h"
 #include "Wipe.h"
 #include "WorkflowTestSupport.h"
-#include "Workflows.h"
+#include "WorkflowMessages.h"
 
 #include <QLabel>
 #include <QMessageBox>

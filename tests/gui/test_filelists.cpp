@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Processing the selected files of a list: passwords per file, list and session, skipping and
 // cancelling, the stop button, remembered passwords, and one run through the real dialogs.
-#include "Workflows.h"
+#include "WorkflowMessages.h"
 #include "WorkflowTestSupport.h"
 
 #include "QtInteraction.h"

@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "GuiTestSupport.h"
 #include "PromptRules.h"
+#include "QtPaths.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
@@ -153,8 +154,8 @@ private slots:
         const QString shortened = ShortenDirectory(dir, metrics, metrics.horizontalAdvance(QStringLiteral("/home/.../folderxx")));
         QVERIFY(shortened.startsWith(QStringLiteral("/home/...")));
         QVERIFY(shortened.endsWith(QStringLiteral("/folder")));
-        QCOMPARE(JoinDirectory(QStringLiteral("/"), QStringLiteral("a.txt")), QStringLiteral("/a.txt"));
-        QCOMPARE(JoinDirectory(QStringLiteral("/docs"), QStringLiteral("a.txt")), QStringLiteral("/docs/a.txt"));
+        QCOMPARE(JoinQPath(QStringLiteral("/"), QStringLiteral("a.txt")), QStringLiteral("/a.txt"));
+        QCOMPARE(JoinQPath(QStringLiteral("/docs"), QStringLiteral("a.txt")), QStringLiteral("/docs/a.txt"));
     }
 
     // ---- The real prompts
@@ -403,7 +404,7 @@ private slots:
     {
         TKV_ScriptedInteraction ui;
         Window w(ui);
-        w.win->DefaultMethod = kMethodTripleDES;
+        w.win->DefaultMethod = kMethodTripleDes;
         w.win->DirCryptor->Files = {QStringLiteral("a.txt")};
         ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secret"), true, true);
         QCOMPARE(w.win->PromptToEncrypt(QStringLiteral("a.txt")), static_cast<int>(prAccepted));
@@ -432,12 +433,12 @@ private slots:
         QTest::addColumn<int>("method");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("maxChars");
-        QTest::newRow("DES") << kMethodDES << QStringLiteral("DES") << 8;
+        QTest::newRow("DES") << int(kMethodDes) << QStringLiteral("DES") << 8;
         // The older DES codes, kept when a stored setting holds them.
         QTest::newRow("DES without chaining") << 0 << QStringLiteral("DES") << 8;
         QTest::newRow("DES, key from the characters") << 2 << QStringLiteral("DES") << 8;
-        QTest::newRow("IDEA") << kMethodIDEA << QStringLiteral("IDEA") << 16;
-        QTest::newRow("Triple DES") << kMethodTripleDES << QStringLiteral("3xDES") << 24;
+        QTest::newRow("IDEA") << int(kMethodIdea) << QStringLiteral("IDEA") << 16;
+        QTest::newRow("Triple DES") << int(kMethodTripleDes) << QStringLiteral("3xDES") << 24;
     }
 
     void encryptionPromptRulesFollowTheDefaultMethod()
@@ -462,7 +463,7 @@ private slots:
     {
         TKV_ScriptedInteraction ui;
         Window w(ui);
-        w.win->DefaultMethod = kMethodIDEA;
+        w.win->DefaultMethod = kMethodIdea;
         w.win->OnePerList = true;
         w.win->PwdTable->Master.Store = true;
         w.win->DirCryptor->Files = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};

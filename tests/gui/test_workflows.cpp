@@ -4,7 +4,7 @@
 // its own; the prompts are answered by the script, one test clicks a real message box.
 #include "ResultCodes.h"
 #include "WorkflowTestSupport.h"
-#include "Workflows.h"
+#include "WorkflowMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Encrypting, decrypting and deleting one file: their texts and the paths they name. "%s" stands for
+// Encrypting, decrypting and deleting one file: their texts. "%s" stands for
 // a name or a path; the grammar is the program's own.
 #pragma once
 
-#include "FileSystem.h"
+#include "QtPaths.h"
 
-#include <QFile>
 #include <QString>
-
-#include <string>
 
 inline constexpr char kFileNotFoundMessage[] = "File %s not found.";
 inline constexpr char kOverwriteCryptedQuestion[] = "File %s already exist in the list of encrypted files. Overwrite?";
@@ -35,16 +32,4 @@ inline QString WithName(const char* pattern, const QString& text)
     const qsizetype at = message.indexOf(QStringLiteral("%s"));
     if (at >= 0) message.replace(at, 2, text);
     return message;
-}
-
-// A path as the file layer takes it: the file system's own encoding of the name.
-inline std::string FsPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-// The file layer's JoinPath for window strings: a separator only when `directory` does not end in one.
-inline QString JoinQPath(const QString& directory, const QString& name)
-{
-    return QFile::decodeName(QByteArray::fromStdString(JoinPath(FsPath(directory), FsPath(name))));
 }
