@@ -20,10 +20,10 @@ QPushButton* DialogButton(const char* name, const char* text, bool byDefault, QW
 {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
     button->setObjectName(QString::fromLatin1(name));
-    if (byDefault)
-        button->setDefault(true);
-    else
-        button->setAutoDefault(false);
+    // Enter presses the focused button, and the default one from anywhere else: a user who tabbed to
+    // a Cancel button and pressed Enter means Cancel.
+    button->setAutoDefault(true);
+    button->setDefault(byDefault);
     return button;
 }
 

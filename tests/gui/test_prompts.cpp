@@ -378,6 +378,48 @@ private slots:
         QCOMPARE(FocusName(), focusAfter);
     }
 
+    // Enter presses the button that has the focus; from an entry or a box, the default one. A user who
+    // tabbed to Cancel and pressed Enter must not have the file encrypted.
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("result");
+        QTest::newRow("an entry") << QStringLiteral("MaskEdit2") << int(prAccepted);
+        QTest::newRow("a box") << QStringLiteral("OnePwdList_CheckBox") << int(prAccepted);
+        QTest::newRow("Cancel") << QStringLiteral("Button1") << int(prSkip);
+        QTest::newRow("Cancel All") << QStringLiteral("CancelAll") << int(prCancelAll);
+    }
+
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, result);
+        TEncrypt dialog;
+        TKV_PromptSetup setup = Setup(16);
+        setup.OneForListEnabled = true;
+        dialog.SetCancelAllShown(true);
+        QString focused;
+        WhileShown([&] {
+            if (!QTest::qWaitForWindowActive(&dialog)) return;
+            TypeText(&dialog, QStringLiteral("typed-pw"));
+            PressKey(&dialog, Qt::Key_Tab);
+            TypeText(&dialog, QStringLiteral("typed-pw"));
+            while (FocusName() != focus && QApplication::focusWidget() != nullptr) {
+                PressKey(&dialog, Qt::Key_Tab);
+                if (FocusName() == QStringLiteral("MaskEdit1")) break;
+            }
+            focused = FocusName();
+            PressKey(&dialog, Qt::Key_Return);
+            if (dialog.isVisible()) PressKey(&dialog, Qt::Key_Escape);
+        });
+        dialog.Prepare(setup);
+        TKV_PromptAnswer answer;
+        const int got = dialog.Run(answer);
+        QCOMPARE(focused, focus);
+        QCOMPARE(got, result);
+        QCOMPARE(answer.Password.isEmpty(), result != prAccepted);
+    }
+
     void masterDialogTabsInItsVisualOrder()
     {
         TMasterPwd_Form form;
