@@ -6,8 +6,6 @@
 
 namespace {
 
-// Fewer characters than this make too weak a password for any entry.
-constexpr std::size_t kMinPasswordChars = 6;
 constexpr int kMethodCount = 5;
 
 PasswordLimits UpToBytes(int maxBytes) noexcept
@@ -32,11 +30,6 @@ PasswordLimits PasswordLimits::ForMethodName(std::string_view name) noexcept
         if (known != nullptr && name == known) return ForEncryption(code);
     }
     return ForEncryption(-1);
-}
-
-PasswordLimits PasswordLimits::ForDecryption() noexcept
-{
-    return UpToBytes(kMaxKeyLength);
 }
 
 PasswordLimits PasswordLimits::ForMaster() noexcept

@@ -3,15 +3,19 @@
 // and kelvane-cli.
 #pragma once
 
+#include "Keys.h"
 #include "PasswordText.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+// Fewer characters than this make too weak a password for any entry.
+inline constexpr std::size_t kMinPasswordChars = 6;
+
 struct PasswordLimits
 {
-    std::size_t MinChars = 0; // characters, as CharacterCount counts them
+    std::size_t MinChars = kMinPasswordChars; // characters, as CharacterCount counts them
     std::size_t MaxBytes = 0; // key bytes, as PasswordByteCount counts them
 
     // At least 6 characters, at most the key length of the method code: 8 for DES (codes 0, 2, 3),
@@ -22,7 +26,7 @@ struct PasswordLimits
     // as the "-" of a file that names no method, gets the widest rule.
     static PasswordLimits ForMethodName(std::string_view name) noexcept;
     // At least 6 characters, at most the longest key of any method: the file's method does not narrow it.
-    static PasswordLimits ForDecryption() noexcept;
+    static constexpr PasswordLimits ForDecryption() noexcept { return {kMinPasswordChars, kMaxKeyLength}; }
     // At least 6 characters, at most the 16 bytes of the database key.
     static PasswordLimits ForMaster() noexcept;
 
