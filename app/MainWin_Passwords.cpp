@@ -74,10 +74,11 @@ int TMainWin::PromptToEncrypt(const QString& name)
 
     TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Encrypt, name);
     const char* method = MethodName(DefaultMethod);
-    // A method code beyond the known ones (an edited setting) gets the widest rule.
     setup.MethodText = QString::fromLatin1(method != nullptr ? method : "-");
-    setup.EnterText = QStringLiteral("Enter the password ") + RangeText(setup.MethodText);
-    setup.MaxChars = EncryptMaxChars(setup.MethodText);
+    // A method code beyond the known ones (an edited setting) gets the widest rule.
+    const PasswordLimits limits = PasswordLimits::ForEncryption(DefaultMethod);
+    setup.EnterText = EnterText(limits);
+    setup.MaxChars = static_cast<int>(limits.MaxBytes);
     setup.SaveEnabled = PwdTable->Master.Store;
     setup.SaveChecked = setup.SaveEnabled;
 
@@ -97,9 +98,12 @@ int TMainWin::PromptToDecrypt(const QString& name)
     TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Decrypt, name);
     // The container the entry stands for, whatever the letter case of its extension.
     const QString container = JoinQPath(DirCryptor->Directory, CryptedFileName(name));
-    setup.MethodText = QString::fromStdString(ReadMethodTag(QFile::encodeName(container).toStdString()));
-    setup.EnterText = QStringLiteral("Enter the password ") + RangeText(setup.MethodText);
-    setup.MaxChars = kDecryptMaxChars;
+    const ContainerInfo info = ReadContainerInfo(QFile::encodeName(container).toStdString());
+    setup.MethodText = QString::fromLatin1(info.tag);
+    // The heading names the range of the file's method (the widest when it names none); the entry
+    // takes any password up to the longest key.
+    setup.EnterText = EnterText(PasswordLimits::ForEncryption(info.method));
+    setup.MaxChars = static_cast<int>(PasswordLimits::ForDecryption().MaxBytes);
 
     TKV_PromptAnswer answer;
     const int result = AskForFilePassword(*this, *Forms.Decrypt, setup, answer);

@@ -3,6 +3,7 @@
 
 #include "FileSystem.h"
 #include "PasswordInput.h"
+#include "PasswordLimits.h"
 #include "PasswordMessages.h"
 #include "PasswordText.h"
 #include "ResultCodes.h"
@@ -36,7 +37,7 @@ MasterPasswordAnswer CliPasswordUi::SubmitFromFile(TKV_PwdTable& table)
             Say("a new password database needs a master password of 6 characters and at most 16 bytes");
             return MasterPasswordAnswer::NotNow;
         }
-    } else if (PasswordByteCount(text->str()) > static_cast<std::size_t>(kMaxMasterPasswordBytes)) {
+    } else if (PasswordByteCount(text->str()) > PasswordLimits::ForMaster().MaxBytes) {
         Say("note: only the first 16 bytes of the master password count; the rest is ignored");
     }
     if (table.SubmitMasterPassword(text->str()) == kResultWrongPassword) {
@@ -51,8 +52,9 @@ MasterPasswordAnswer CliPasswordUi::ShowMasterPasswordDialog(TKV_PwdTable& table
 {
     wrongPassword_ = false;
     if (masterFile_) return SubmitFromFile(table);
+    const std::string question = "Master password " + PasswordLimits::ForMaster().RangeText() + ": ";
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto first = AskOnTerminal("Master password (6 - 16 symbols): ", stop_);
+        const auto first = AskOnTerminal(question, stop_);
         if (!first && stop_ != nullptr && stop_->load()) return MasterPasswordAnswer::NotNow;
         if (!first) {
             Say("no terminal to ask for the master password; use --master-password-file");

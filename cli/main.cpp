@@ -7,6 +7,7 @@
 #include "Container.h"
 #include "FileSystem.h"
 #include "Keys.h"
+#include "PasswordLimits.h"
 #include "PasswordText.h"
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
@@ -188,21 +189,16 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
     return std::nullopt;
 }
 
-int MaximumLength(bool encrypting, int method)
+PasswordLimits LengthLimits(bool encrypting, int method)
 {
-    if (!encrypting) return 24;
-    switch (method) {
-    case kMethodIdea: return 16;
-    case kMethodTripleDes: return 24;
-    default: return 8;
-    }
+    return encrypting ? PasswordLimits::ForEncryption(method) : PasswordLimits::ForDecryption();
 }
 
 // The prompts' length rules: at least 6 characters, at most as many key bytes as the method uses;
 // an empty string when the password is acceptable.
 std::string CheckLength(const std::string& password, bool encrypting, int method)
 {
-    switch (CheckPasswordLength(password, 6, static_cast<std::size_t>(MaximumLength(encrypting, method)))) {
+    switch (LengthLimits(encrypting, method).Check(password)) {
     case PasswordLengthCheck::TooFew:
         return "Too few characters in password.";
     case PasswordLengthCheck::TooMany:
@@ -228,7 +224,7 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
         }
         return password;
     }
-    const std::string range = "(6 - " + std::to_string(MaximumLength(encrypting, options.method)) + " symbols)";
+    const std::string range = LengthLimits(encrypting, options.method).RangeText();
     for (int attempt = 0; attempt < 3; ++attempt) {
         auto password = AskOnTerminal("Enter the password " + range + ": ", &g_abort);
         if (!password && g_abort.load()) return std::nullopt;

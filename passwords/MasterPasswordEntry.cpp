@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PasswordMessages.h"
 
-#include "PasswordText.h"
+#include "PasswordLimits.h"
 #include "ResultCodes.h"
 
 MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_view second) noexcept
 {
-    switch (CheckPasswordLength(first, kMinMasterPasswordChars, kMaxMasterPasswordBytes)) {
+    switch (PasswordLimits::ForMaster().Check(first)) {
     case PasswordLengthCheck::TooFew:
         return MasterEntryCheck::TooFew;
     case PasswordLengthCheck::TooMany:

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The password core's texts for the user, and the length rules of the master password dialog.
+// The password core's texts for the user, and the master password dialog's check.
 #pragma once
 
 #include <string_view>
@@ -7,10 +7,6 @@
 // The misspelling is the program's own and stays.
 inline constexpr char kDatabaseErrorMessage[] = "Error occured while accessing database of passwords.";
 inline constexpr char kInvalidPasswordMessage[] = "Invalid password.";
-
-inline constexpr int kMinMasterPasswordChars = 6;
-// The database key takes 16 password bytes; the text's bytes as PasswordBytes makes them count.
-inline constexpr int kMaxMasterPasswordBytes = 16;
 
 enum class MasterEntryCheck
 {
@@ -21,7 +17,7 @@ enum class MasterEntryCheck
 };
 
 // The dialog's rules for a typed master password and its verification copy, in the dialog's order:
-// fewer than 6 characters, more than 16 key bytes (PasswordByteCount), then an exact comparison.
+// PasswordLimits::ForMaster (fewer than 6 characters, more than 16 key bytes), then an exact comparison.
 MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_view second) noexcept;
 
 // The message for a failed check; empty for Ok.

@@ -1,34 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PromptRules.h"
 
-#include "PasswordText.h"
-
 #include <algorithm>
 
 #include <QDir>
 #include <QFontMetrics>
 #include <QStringList>
 
+QString EnterText(const PasswordLimits& limits)
+{
+    return QStringLiteral("Enter the password ") + QString::fromStdString(limits.RangeText());
+}
+
 QString RangeText(const QString& methodName)
 {
-    if (methodName == QLatin1String("DES")) return QStringLiteral("(6 - 8 symbols)");
-    if (methodName == QLatin1String("IDEA")) return QStringLiteral("(6 - 16 symbols)");
-    return QStringLiteral("(6 - 24 symbols)");
+    return QString::fromStdString(PasswordLimits::ForMethodName(methodName.toStdString()).RangeText());
 }
 
 int EncryptMaxChars(const QString& methodName)
 {
-    if (methodName == QLatin1String("DES")) return 8;
-    if (methodName == QLatin1String("IDEA")) return 16;
-    return 24;
+    return static_cast<int>(PasswordLimits::ForMethodName(methodName.toStdString()).MaxBytes);
 }
 
 QString CheckPromptEntry(const QString& first, const QString* second, int maxBytes)
 {
     const QByteArray utf8 = first.toUtf8();
+    const PasswordLimits limits{kMinPasswordChars, static_cast<std::size_t>(std::max(maxBytes, 0))};
     const PasswordLengthCheck length =
-        CheckPasswordLength(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), kMinPromptChars,
-                            static_cast<std::size_t>(std::max(maxBytes, 0)));
+        limits.Check(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     if (length == PasswordLengthCheck::TooFew) return QString::fromLatin1(kTooFewCharsMessage);
     if (length == PasswordLengthCheck::TooMany) return QString::fromLatin1(kTooManyCharsMessage);
     if (second != nullptr && first != *second) return QString::fromLatin1(kVerificationFailedMessage);

@@ -2,21 +2,26 @@
 // The rules and texts of the two password prompts, without a dialog.
 #pragma once
 
+#include "PasswordLimits.h"
+
 #include <QString>
 
 class QFontMetrics;
 
-inline constexpr int kMinPromptChars = 6;
 // The decryption prompt accepts this many key bytes whatever the file's method says.
-inline constexpr int kDecryptMaxChars = 24;
+inline constexpr int kDecryptMaxChars = static_cast<int>(PasswordLimits::ForDecryption().MaxBytes);
 
 inline constexpr char kTooFewCharsMessage[] = "Too few characters in password.";
 inline constexpr char kTooManyCharsMessage[] = "Too many characters in password.";
 inline constexpr char kVerificationFailedMessage[] = "Verification failed.";
 
-// "(6 - 8 symbols)" for "DES", "(6 - 16 symbols)" for "IDEA", "(6 - 24 symbols)" for anything else.
+// The prompt's heading for a rule: "Enter the password (6 - 8 symbols)".
+QString EnterText(const PasswordLimits& limits);
+// PasswordLimits::ForMethodName: "(6 - 8 symbols)" for "DES", "(6 - 16 symbols)" for "IDEA",
+// "(6 - 24 symbols)" for anything else.
 QString RangeText(const QString& methodName);
-// The longest password the encryption prompt accepts for a method name, in key bytes: 8, 16, or 24.
+// PasswordLimits::ForMethodName: the longest password the encryption prompt accepts for a method
+// name, in key bytes: 8, 16, or 24.
 int EncryptMaxChars(const QString& methodName);
 
 // The message for a typed password, empty when it passes: fewer than 6 characters, more than

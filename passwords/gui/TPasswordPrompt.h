@@ -4,6 +4,8 @@
 // length rules and hands back what was typed and checked (TKV_PromptAnswer).
 #pragma once
 
+#include "PromptRules.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -30,7 +32,7 @@ struct TKV_PromptSetup
     QString MethodText;
     QString EnterText;
     // The longest accepted password, in characters.
-    int MaxChars = 24;
+    int MaxChars = kDecryptMaxChars;
     bool OneForListEnabled = false;
     bool OneForListChecked = false;
     // Encryption prompt only.
@@ -97,7 +99,7 @@ private:
     bool cancelAllShown_ = false;
     // The check box being clicked was clicked with the mouse.
     bool tickedByMouse_ = false;
-    int maxChars_ = 24;
+    int maxChars_ = kDecryptMaxChars;
 };
 
 class TEncrypt : public TPasswordPrompt
