@@ -12,16 +12,6 @@ QString EnterText(const PasswordLimits& limits)
     return QStringLiteral("Enter the password ") + QString::fromStdString(limits.RangeText());
 }
 
-QString RangeText(const QString& methodName)
-{
-    return QString::fromStdString(PasswordLimits::ForMethodName(methodName.toStdString()).RangeText());
-}
-
-int EncryptMaxChars(const QString& methodName)
-{
-    return static_cast<int>(PasswordLimits::ForMethodName(methodName.toStdString()).MaxBytes);
-}
-
 QString CheckPromptEntry(const QString& first, const QString* second, int maxBytes)
 {
     const QByteArray utf8 = first.toUtf8();

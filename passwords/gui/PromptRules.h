@@ -17,12 +17,6 @@ inline constexpr char kVerificationFailedMessage[] = "Verification failed.";
 
 // The prompt's heading for a rule: "Enter the password (6 - 8 symbols)".
 QString EnterText(const PasswordLimits& limits);
-// PasswordLimits::ForMethodName: "(6 - 8 symbols)" for "DES", "(6 - 16 symbols)" for "IDEA",
-// "(6 - 24 symbols)" for anything else.
-QString RangeText(const QString& methodName);
-// PasswordLimits::ForMethodName: the longest password the encryption prompt accepts for a method
-// name, in key bytes: 8, 16, or 24.
-int EncryptMaxChars(const QString& methodName);
 
 // The message for a typed password, empty when it passes: fewer than 6 characters, more than
 // `maxBytes` key bytes (PasswordByteCount: a Greek letter takes two), then, when a verification copy
