@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Container.h"
 
+#include "ByteOrder.h"
 #include "FileSystem.h"
 #include "Keys.h"
 
@@ -40,8 +41,7 @@ ContainerInfo ReadContainerInfo(const std::string& path)
     info.headerLength = header[3] == '7' || header[3] == 'A' ? kShortHeaderLength : kLongHeaderLength;
     if (got < info.headerLength) return info;
     info.readable = true;
-    info.plainSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(header[4]) | header[5] << 8 |
-                                               header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24);
+    info.plainSize = static_cast<std::int32_t>(GetLe32(header + 4));
     return info;
 }
 

@@ -2,6 +2,7 @@
 #include "TKV_Pwd.h"
 
 #include "Blocks.h"
+#include "ByteOrder.h"
 #include "Checksum.h"
 #include "ChecksumTable.h"
 #include "Des.h"
@@ -49,21 +50,6 @@ struct IdeaCipher
     void operator()(std::uint8_t* block) const noexcept { IdeaBlock(block, block, *schedule); }
 };
 
-// Block bytes as a little-endian word (memory order: byte 0 lowest), the layout the checksum reads.
-inline std::uint64_t LoadBlock(const std::uint8_t* p) noexcept
-{
-    std::uint64_t v = 0;
-    for (int k = 7; k >= 0; --k)
-        v = (v << 8) | p[k];
-    return v;
-}
-
-inline void StoreBlock(std::uint8_t* p, std::uint64_t v) noexcept
-{
-    for (int k = 0; k < 8; ++k, v >>= 8)
-        p[k] = static_cast<std::uint8_t>(v);
-}
-
 // CBC with the chaining value in a register: the cipher call cannot reach it, so nothing forces a
 // round trip through memory between blocks. The first `summed` blocks are plain data that also go
 // into the checksum; computing it in the same loop lets the CPU overlap its dependency chain with
@@ -72,36 +58,36 @@ template <bool chained, class Cipher>
 void EncipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
                     std::uint32_t& checksum, std::size_t summed)
 {
-    std::uint64_t previous = LoadBlock(chain);
+    std::uint64_t previous = GetLe64(chain);
     for (std::size_t i = 0; i < blocks; ++i) {
         std::uint8_t* block = data + 8 * i;
-        std::uint64_t plain = LoadBlock(block);
+        std::uint64_t plain = GetLe64(block);
         if (i < summed) checksum = ChecksumWord8(checksum, plain);
-        if constexpr (chained) StoreBlock(block, plain ^ previous);
+        if constexpr (chained) PutLe64(block, plain ^ previous);
         cipher(block);
-        if constexpr (chained) previous = LoadBlock(block);
+        if constexpr (chained) previous = GetLe64(block);
     }
-    StoreBlock(chain, previous);
+    PutLe64(chain, previous);
 }
 
 template <bool chained, class Cipher>
 void DecipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
                     std::uint32_t& checksum, std::size_t summed)
 {
-    std::uint64_t previous = LoadBlock(chain);
+    std::uint64_t previous = GetLe64(chain);
     for (std::size_t i = 0; i < blocks; ++i) {
         std::uint8_t* block = data + 8 * i;
-        const std::uint64_t saved = LoadBlock(block);
+        const std::uint64_t saved = GetLe64(block);
         cipher(block);
-        std::uint64_t plain = LoadBlock(block);
+        std::uint64_t plain = GetLe64(block);
         if constexpr (chained) {
             plain ^= previous;
-            StoreBlock(block, plain);
+            PutLe64(block, plain);
             previous = saved;
         }
         if (i < summed) checksum = ChecksumWord8(checksum, plain);
     }
-    StoreBlock(chain, previous);
+    PutLe64(chain, previous);
 }
 
 // Everything secret one call holds; cleared on every way out of the call.
@@ -269,18 +255,6 @@ struct FaultCounter
     }
 };
 
-void PutLittle32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t GetLittle32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // Gives the finished output its name: 0, kResultTargetAppeared or kResultWriteFailed.
 int Place(ReplacementFile& output, bool mayReplace, int finalMode)
 {
@@ -371,10 +345,9 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     std::uint8_t header[kLongHeaderLength] = {};
     std::memcpy(header, info->magic, 4);
-    PutLittle32(header + 4, static_cast<std::uint32_t>(size));
+    PutLe32(header + 4, static_cast<std::uint32_t>(size));
     const std::uint16_t keyCheck = KeyCheck(w.key, keyLength);
-    header[12] = static_cast<std::uint8_t>(keyCheck);
-    header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
+    PutLe16(header + 12, keyCheck);
     FaultCounter io{Faults};
     if (!io.Write(output, header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
 
@@ -415,7 +388,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     if (!source.UnchangedSinceOpen(read)) return kResultPlainChanged;
 
     std::uint8_t stored[4];
-    PutLittle32(stored, checksum);
+    PutLe32(stored, checksum);
     if (!output.WriteAt(stored, 4, 8)) return kResultWriteFailed;
     if (const int placed = Place(output, mayReplace, -1); placed != kResultOk) return placed;
     sourceRead_ = read;
@@ -455,11 +428,11 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     Workspace w;
     const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
     const int keyLength = DeriveKey(method, Password.data(), usable, w.key);
-    const std::uint16_t storedCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
+    const std::uint16_t storedCheck = GetLe16(header + 12);
     if (KeyCheck(w.key, keyLength) != storedCheck) return kResultWrongPassword;
 
-    const auto plainSize = static_cast<std::int32_t>(GetLittle32(header + 4));
-    const std::uint32_t storedChecksum = GetLittle32(header + 8);
+    const auto plainSize = static_cast<std::int32_t>(GetLe32(header + 4));
+    const std::uint32_t storedChecksum = GetLe32(header + 8);
     const long long dataLength = source.Size() - headerLength;
     // The plain bytes end in the last block of the data: the writer pads them with 1 to 8 bytes.
     // Only a container of its header alone holds no block, and then no byte. Any other size is

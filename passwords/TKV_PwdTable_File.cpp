@@ -8,6 +8,7 @@
 #include "TKV_PwdTable.h"
 
 #include "Blocks.h"
+#include "ByteOrder.h"
 #include "Checksum.h"
 #include "FileSystem.h"
 #include "Idea.h"
@@ -34,18 +35,6 @@ constexpr char kMagic[4] = {'P', 'T', '9', '8'};
 
 using DatabaseKey = std::array<std::uint8_t, kPwdDbKeyLength>;
 using Block = std::array<std::uint8_t, 8>;
-
-std::uint32_t GetLe32(const std::uint8_t* p) noexcept
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t value) noexcept
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // Fills the key from the scrambled master password and returns its check. The format uses at most
 // 16 password bytes, and the shortened length stays in the master password object.
@@ -219,7 +208,7 @@ int TKV_PwdTable::Load(bool readBody)
             return Failed(kResultNotEncrypted, DatabaseFailureText(kResultNotEncrypted));
         const std::uint32_t plainLength = GetLe32(header + 4);
         const std::uint32_t storedChecksum = GetLe32(header + 8);
-        const std::uint16_t storedKeyCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
+        const std::uint16_t storedKeyCheck = GetLe16(header + 12);
 
         IdeaKeySchedule decrypt{};
         WipeOnExit<IdeaKeySchedule> wipeDecrypt(decrypt);
@@ -339,8 +328,7 @@ int TKV_PwdTable::Save()
         std::uint8_t header[kPwdDbHeaderLength] = {};
         std::memcpy(header, kMagic, sizeof kMagic);
         PutLe32(header + 4, plainLength);
-        header[12] = static_cast<std::uint8_t>(keyCheck);
-        header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
+        PutLe16(header + 12, keyCheck);
         if (!write(header, sizeof header, -1)) return FailedWithErrno(kResultWriteFailed);
 
         Block chain{};
