@@ -2,8 +2,13 @@
 // The 8-byte block routines from which every chaining mode here is built.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+// Files and the password database are read, enciphered and written in chunks of this many bytes,
+// a whole number of blocks; the user interface gets its turn after each.
+constexpr std::size_t kChunkLength = 10240;
 
 inline void ZeroBlock(std::uint8_t* chain) noexcept
 {

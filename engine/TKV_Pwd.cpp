@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr std::size_t kChunkSize = 10240;
-
 // Block transformations for the chunk loops; one type per method, so that the loops carry no
 // branch on the method code.
 struct BitDesCipher
@@ -272,7 +270,7 @@ int Place(ReplacementFile& output, bool mayReplace, int finalMode)
 SecretBytes* AllocateChunk(SecretBytes& buffer)
 {
     try {
-        buffer.assign(kChunkSize, 0);
+        buffer.assign(kChunkLength, 0);
         return &buffer;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -353,13 +351,13 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     BlockTransform transform(method, true, w);
     const long long dataLength = size + 8 - size % 8;
-    const long long chunks = dataLength / static_cast<long long>(kChunkSize) + 1;
+    const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;
 
     for (long long c = 0; c < chunks; ++c) {
-        const long long start = c * static_cast<long long>(kChunkSize);
-        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkSize, dataLength - start));
+        const long long start = c * static_cast<long long>(kChunkLength);
+        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkLength, dataLength - start));
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(size - start, 0, static_cast<long long>(length)));
         if (plain > 0 && !io.Read(source, chunk.data(), plain)) return kResultReadFailed;
@@ -445,13 +443,13 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
 
     BlockTransform transform(method, false, w);
-    const long long chunks = dataLength / static_cast<long long>(kChunkSize) + 1;
+    const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;
 
     for (long long c = 0; c < chunks; ++c) {
-        const long long start = c * static_cast<long long>(kChunkSize);
-        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkSize, dataLength - start));
+        const long long start = c * static_cast<long long>(kChunkLength);
+        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkLength, dataLength - start));
         if (length > 0 && !io.Read(source, chunk.data(), length)) return kResultReadFailed;
         const std::size_t blocks = length / 8;
         const auto plain =
