@@ -30,6 +30,23 @@ long ReadPrefix(const std::string& path, std::uint8_t* data, std::size_t count)
 
 } // namespace
 
+int HeaderLengthForMagicByte(std::uint8_t fourth) noexcept
+{
+    return fourth == '7' || fourth == 'A' ? kShortHeaderLength : kLongHeaderLength;
+}
+
+HeaderFields GetHeaderFields(const std::uint8_t* header) noexcept
+{
+    return {GetLe32(header + 4), GetLe32(header + kHeaderChecksumOffset), GetLe16(header + 12)};
+}
+
+void PutHeaderFields(std::uint8_t* header, const HeaderFields& fields) noexcept
+{
+    PutLe32(header + 4, fields.plainSize);
+    PutLe32(header + kHeaderChecksumOffset, fields.checksum);
+    PutLe16(header + 12, fields.keyCheck);
+}
+
 ContainerInfo ReadContainerInfo(const std::string& path)
 {
     ContainerInfo info;
@@ -38,10 +55,10 @@ ContainerInfo ReadContainerInfo(const std::string& path)
     if (got < 4) return info;
     info.tag = MethodTagForMagicByte(header[3]);
     info.method = MethodFromMagicByte(header[3]);
-    info.headerLength = header[3] == '7' || header[3] == 'A' ? kShortHeaderLength : kLongHeaderLength;
+    info.headerLength = HeaderLengthForMagicByte(header[3]);
     if (got < info.headerLength) return info;
     info.readable = true;
-    info.plainSize = static_cast<std::int32_t>(GetLe32(header + 4));
+    info.plainSize = static_cast<std::int32_t>(GetHeaderFields(header).plainSize);
     return info;
 }
 

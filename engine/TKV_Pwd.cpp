@@ -5,6 +5,7 @@
 #include "ByteOrder.h"
 #include "Checksum.h"
 #include "ChecksumTable.h"
+#include "Container.h"
 #include "Des.h"
 #include "FileSystem.h"
 #include "Idea.h"
@@ -343,9 +344,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     std::uint8_t header[kLongHeaderLength] = {};
     std::memcpy(header, info->magic, 4);
-    PutLe32(header + 4, static_cast<std::uint32_t>(size));
-    const std::uint16_t keyCheck = KeyCheck(w.key, keyLength);
-    PutLe16(header + 12, keyCheck);
+    PutHeaderFields(header, {static_cast<std::uint32_t>(size), 0, KeyCheck(w.key, keyLength)});
     FaultCounter io{Faults};
     if (!io.Write(output, header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
 
@@ -387,7 +386,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     std::uint8_t stored[4];
     PutLe32(stored, checksum);
-    if (!output.WriteAt(stored, 4, 8)) return kResultWriteFailed;
+    if (!output.WriteAt(stored, 4, kHeaderChecksumOffset)) return kResultWriteFailed;
     if (const int placed = Place(output, mayReplace, -1); placed != kResultOk) return placed;
     sourceRead_ = read;
     return kResultOk;
@@ -416,9 +415,9 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     if (!io.Read(source, header, kShortHeaderLength)) return kResultReadFailed;
     // The long header is read before the method byte is judged, so a short file with an unknown
     // method byte is a read failure rather than "not encrypted".
-    const bool shortHeader = header[3] == '7' || header[3] == 'A';
-    const int headerLength = shortHeader ? kShortHeaderLength : kLongHeaderLength;
-    if (!shortHeader && !io.Read(source, header + kShortHeaderLength, kLongHeaderLength - kShortHeaderLength))
+    const int headerLength = HeaderLengthForMagicByte(header[3]);
+    if (headerLength > kShortHeaderLength &&
+        !io.Read(source, header + kShortHeaderLength, static_cast<std::size_t>(headerLength - kShortHeaderLength)))
         return kResultReadFailed;
     const int method = MethodFromMagicByte(header[3]);
     if (method < 0) return kResultNotEncrypted;
@@ -426,11 +425,11 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     Workspace w;
     const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
     const int keyLength = DeriveKey(method, Password.data(), usable, w.key);
-    const std::uint16_t storedCheck = GetLe16(header + 12);
-    if (KeyCheck(w.key, keyLength) != storedCheck) return kResultWrongPassword;
+    const HeaderFields fields = GetHeaderFields(header);
+    if (KeyCheck(w.key, keyLength) != fields.keyCheck) return kResultWrongPassword;
 
-    const auto plainSize = static_cast<std::int32_t>(GetLe32(header + 4));
-    const std::uint32_t storedChecksum = GetLe32(header + 8);
+    const auto plainSize = static_cast<std::int32_t>(fields.plainSize);
+    const std::uint32_t storedChecksum = fields.checksum;
     const long long dataLength = source.Size() - headerLength;
     // The plain bytes end in the last block of the data: the writer pads them with 1 to 8 bytes.
     // Only a container of its header alone holds no block, and then no byte. Any other size is

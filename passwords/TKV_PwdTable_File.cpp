@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The password database file ("PT98"): 14-byte header, then the table text padded to whole 8-byte
-// blocks and encrypted with IDEA-CBC from a zero chain. Integers are little-endian.
+// The password database file ("PT98"): a 14-byte header laid out as a container's (Container.h),
+// then the table text padded to whole 8-byte blocks and encrypted with IDEA-CBC from a zero chain.
+// Integers are little-endian.
 //   0  4  "PT98"
 //   4  4  plain length of the text
 //   8  4  checksum of the padded text
@@ -10,6 +11,7 @@
 #include "Blocks.h"
 #include "ByteOrder.h"
 #include "Checksum.h"
+#include "Container.h"
 #include "FileSystem.h"
 #include "Idea.h"
 #include "Keys.h"
@@ -206,9 +208,10 @@ int TKV_PwdTable::Load(bool readBody)
         if (!file.Read(header, sizeof header)) return FailedWithErrno(kResultReadFailed);
         if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
             return Failed(kResultNotEncrypted, DatabaseFailureText(kResultNotEncrypted));
-        const std::uint32_t plainLength = GetLe32(header + 4);
-        const std::uint32_t storedChecksum = GetLe32(header + 8);
-        const std::uint16_t storedKeyCheck = GetLe16(header + 12);
+        const HeaderFields fields = GetHeaderFields(header);
+        const std::uint32_t plainLength = fields.plainSize;
+        const std::uint32_t storedChecksum = fields.checksum;
+        const std::uint16_t storedKeyCheck = fields.keyCheck;
 
         IdeaKeySchedule decrypt{};
         WipeOnExit<IdeaKeySchedule> wipeDecrypt(decrypt);
@@ -327,8 +330,7 @@ int TKV_PwdTable::Save()
 
         std::uint8_t header[kPwdDbHeaderLength] = {};
         std::memcpy(header, kMagic, sizeof kMagic);
-        PutLe32(header + 4, plainLength);
-        PutLe16(header + 12, keyCheck);
+        PutHeaderFields(header, {plainLength, 0, keyCheck});
         if (!write(header, sizeof header, -1)) return FailedWithErrno(kResultWriteFailed);
 
         Block chain{};
@@ -355,7 +357,8 @@ int TKV_PwdTable::Save()
 
         std::uint8_t checksumField[4];
         PutLe32(checksumField, checksum);
-        if (!write(checksumField, sizeof checksumField, 8)) return FailedWithErrno(kResultWriteFailed);
+        if (!write(checksumField, sizeof checksumField, kHeaderChecksumOffset))
+            return FailedWithErrno(kResultWriteFailed);
         errno = 0;
         if (!file.Commit()) return FailedWithErrno(kResultWriteFailed);
         return kResultOk;
