@@ -14,12 +14,8 @@
 #include "ResultCodes.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -167,85 +163,11 @@ private:
     Workspace& w_;
 };
 
-FileIdentity IdentityOf(const struct stat& st)
-{
-    FileIdentity id;
-    id.known = true;
-    id.device = static_cast<unsigned long long>(st.st_dev);
-    id.inode = static_cast<unsigned long long>(st.st_ino);
-    id.size = static_cast<long long>(st.st_size);
-    id.mtimeSeconds = static_cast<long long>(st.st_mtim.tv_sec);
-    id.mtimeNanoseconds = static_cast<long long>(st.st_mtim.tv_nsec);
-    return id;
-}
-
-// The source file, opened only when it is a regular file (a FIFO would block, a link would be
-// followed into another file).
-class SourceFile
-{
-public:
-    ~SourceFile()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    // 0, kResultCannotOpen or kResultNotRegularFile.
-    int Open(const std::string& path)
-    {
-        const FileKind kind = GetFileKind(path);
-        if (kind == FileKind::Missing) return kResultCannotOpen;
-        if (kind != FileKind::Regular) return kResultNotRegularFile;
-        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0) return errno == ELOOP ? kResultNotRegularFile : kResultCannotOpen;
-        struct stat st;
-        if (::fstat(fd_, &st) != 0) return kResultCannotOpen;
-        if (!S_ISREG(st.st_mode)) return kResultNotRegularFile;
-        opened_ = IdentityOf(st);
-        mode_ = static_cast<int>(st.st_mode & 0777);
-        return kResultOk;
-    }
-    long long Size() const noexcept { return opened_.size; }
-    int Mode() const noexcept { return mode_; }
-    // True when the open file is still as it was at Open(): nothing appended, nothing rewritten.
-    // `now` receives its identity.
-    bool UnchangedSinceOpen(FileIdentity& now) const
-    {
-        struct stat st;
-        if (::fstat(fd_, &st) != 0) return false;
-        now = IdentityOf(st);
-        return now == opened_;
-    }
-    // Reads exactly `count` bytes; false on an error or an early end.
-    bool ReadExactly(void* data, std::size_t count)
-    {
-        auto* p = static_cast<unsigned char*>(data);
-        while (count > 0) {
-            const ssize_t n = ::read(fd_, p, count);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            p += n;
-            count -= static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    FileIdentity opened_;
-    int mode_ = 0;
-};
-
-// Counts bytes through the file layer so that tests can make it fail where a disk would.
+// Counts bytes written so that tests can make writing fail where a full disk would.
 struct FaultCounter
 {
     const EngineFaults& faults;
-    long long read = 0;
     long long written = 0;
-    bool Read(SourceFile& file, void* data, std::size_t count)
-    {
-        read += static_cast<long long>(count);
-        if (faults.failReadAfter >= 0 && read > faults.failReadAfter) return false;
-        return file.ReadExactly(data, count);
-    }
     bool Write(ReplacementFile& file, const void* data, std::size_t count)
     {
         written += static_cast<long long>(count);
@@ -307,9 +229,7 @@ void TKV_Pwd::ClearPassword() noexcept
 int TKV_Pwd::CheckSourceUnchanged() const
 {
     const int changed = sourceEncrypted_ ? kResultCryptedChanged : kResultPlainChanged;
-    struct stat st;
-    if (!sourceRead_.known || ::lstat(sourceName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return changed;
-    return IdentityOf(st) == sourceRead_ ? kResultOk : changed;
+    return sourceRead_.known && IdentityOfRegularFile(sourceName_) == sourceRead_ ? kResultOk : changed;
 }
 
 int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplace)
@@ -325,8 +245,8 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
     if (usable <= 0) return kResultNoPassword;
 
-    SourceFile source;
-    if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
+    SourceFile source(Faults.failReadAfter);
+    if (!source.Open(fileName)) return source.NotRegular() ? kResultNotRegularFile : kResultCannotOpen;
     const long long size = source.Size();
     if (size > kMaxPlainSize) return kResultTooLarge;
     // Told before the work rather than as a failed rename after it.
@@ -359,7 +279,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
         const auto length = static_cast<std::size_t>(std::min<long long>(kChunkLength, dataLength - start));
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(size - start, 0, static_cast<long long>(length)));
-        if (plain > 0 && !io.Read(source, chunk.data(), plain)) return kResultReadFailed;
+        if (plain > 0 && !source.ReadExactly(chunk.data(), plain)) return kResultReadFailed;
         // Whole plain blocks are summed inside the cipher loop; the last few plain bytes share a
         // block with the padding, so keep them to sum after the blocks before them.
         const std::size_t wholeBlocks = plain / 8;
@@ -404,20 +324,20 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     const std::string target = fileName.substr(0, fileName.size() - 4);
     if (target.back() == '/' || GetFileKind(target) == FileKind::Directory) return kResultCannotCreate;
 
-    SourceFile source;
-    if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
+    SourceFile source(Faults.failReadAfter);
+    if (!source.Open(fileName)) return source.NotRegular() ? kResultNotRegularFile : kResultCannotOpen;
 
     ReplacementFile output;
     if (!output.Open(target, true, !Faults.namedTemporary)) return kResultCannotCreate;
 
     FaultCounter io{Faults};
     std::uint8_t header[kLongHeaderLength];
-    if (!io.Read(source, header, kShortHeaderLength)) return kResultReadFailed;
+    if (!source.ReadExactly(header, kShortHeaderLength)) return kResultReadFailed;
     // The long header is read before the method byte is judged, so a short file with an unknown
     // method byte is a read failure rather than "not encrypted".
     const int headerLength = HeaderLengthForMagicByte(header[3]);
     if (headerLength > kShortHeaderLength &&
-        !io.Read(source, header + kShortHeaderLength, static_cast<std::size_t>(headerLength - kShortHeaderLength)))
+        !source.ReadExactly(header + kShortHeaderLength, static_cast<std::size_t>(headerLength - kShortHeaderLength)))
         return kResultReadFailed;
     const int method = MethodFromMagicByte(header[3]);
     if (method < 0) return kResultNotEncrypted;
@@ -449,7 +369,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     for (long long c = 0; c < chunks; ++c) {
         const long long start = c * static_cast<long long>(kChunkLength);
         const auto length = static_cast<std::size_t>(std::min<long long>(kChunkLength, dataLength - start));
-        if (length > 0 && !io.Read(source, chunk.data(), length)) return kResultReadFailed;
+        if (length > 0 && !source.ReadExactly(chunk.data(), length)) return kResultReadFailed;
         const std::size_t blocks = length / 8;
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(plainSize - start, 0, static_cast<long long>(length)));

@@ -18,6 +18,7 @@
 #include "PasswordMessages.h"
 #include "PwdDbLock.h"
 #include "ResultCodes.h"
+#include "SourceFile.h"
 
 #include <algorithm>
 #include <array>
@@ -27,9 +28,7 @@
 #include <new>
 #include <stdexcept>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -48,64 +47,6 @@ std::uint16_t DeriveDatabaseKey(TKV_MasterPass& master, DatabaseKey& key) noexce
     StretchKey(key.data(), master.Password.data(), kPwdDbKeyLength, length);
     return KeyCheck(key.data(), length);
 }
-
-// Reads a regular file; a FIFO or device at the path is refused instead of blocking or streaming.
-// `failAfter` (>= 0) makes reads fail past that many bytes, as a bad sector would.
-class DatabaseReader
-{
-public:
-    explicit DatabaseReader(long long failAfter) noexcept : failAfter_(failAfter) {}
-    ~DatabaseReader()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    DatabaseReader(const DatabaseReader&) = delete;
-    DatabaseReader& operator=(const DatabaseReader&) = delete;
-
-    // False with errno set: EISDIR, or EINVAL for anything else that is no regular file.
-    bool Open(const std::string& path)
-    {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat info
-        {
-        };
-        if (fd_ < 0 || ::fstat(fd_, &info) != 0) return false;
-        if (!S_ISREG(info.st_mode)) {
-            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-            return false;
-        }
-        size_ = static_cast<long long>(info.st_size);
-        return true;
-    }
-    long long Size() const noexcept { return size_; }
-
-    // All `count` bytes or false (error, or the end of the file first: errno 0 then).
-    bool Read(void* data, std::size_t count)
-    {
-        errno = 0;
-        if (failAfter_ >= 0 && done_ + static_cast<long long>(count) > failAfter_) {
-            errno = EIO;
-            return false;
-        }
-        auto* p = static_cast<std::uint8_t*>(data);
-        std::size_t left = count;
-        while (left > 0) {
-            const ssize_t n = ::read(fd_, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        done_ += static_cast<long long>(count);
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    long long size_ = 0;
-    long long failAfter_;
-    long long done_ = 0;
-};
 
 // The body length for a text of `plainLength` bytes: padded to whole blocks, with a whole block of
 // padding when the text fills its last one.
@@ -200,12 +141,13 @@ int TKV_PwdTable::LockForUpdate(PwdDbLock& lock)
 int TKV_PwdTable::Load(bool readBody)
 {
     try {
-        DatabaseReader file(Master.Faults.failReadAfter);
+        SourceFile file(Master.Faults.failReadAfter);
         if (Master.Dir.empty()) return Failed(kResultCannotOpen, kNoPathText);
-        if (!file.Open(Master.Dir)) return FailedWithErrno(kResultCannotOpen);
+        // Through a link at the path, as saving writes through it.
+        if (!file.Open(Master.Dir, SourceFile::Links::Follow)) return FailedWithErrno(kResultCannotOpen);
 
         std::uint8_t header[kPwdDbHeaderLength];
-        if (!file.Read(header, sizeof header)) return FailedWithErrno(kResultReadFailed);
+        if (!file.ReadExactly(header, sizeof header)) return FailedWithErrno(kResultReadFailed);
         if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
             return Failed(kResultNotEncrypted, DatabaseFailureText(kResultNotEncrypted));
         const HeaderFields fields = GetHeaderFields(header);
@@ -246,7 +188,7 @@ int TKV_PwdTable::Load(bool readBody)
         const long long chunks = bodyLength / kPwdDbChunk + 1;
         for (long long i = 0; i < chunks; ++i) {
             const std::size_t size = static_cast<std::size_t>(i + 1 < chunks ? kPwdDbChunk : bodyLength % kPwdDbChunk);
-            if (!file.Read(work.data(), size)) return FailedWithErrno(kResultReadFailed);
+            if (!file.ReadExactly(work.data(), size)) return FailedWithErrno(kResultReadFailed);
             // A tail shorter than a block occurs only in a damaged file; it stays as read.
             for (std::size_t offset = 0; offset + 8 <= size; offset += 8) {
                 std::uint8_t* block = work.data() + offset;
