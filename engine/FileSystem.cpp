@@ -194,14 +194,24 @@ bool ReplacementFile::Open(const std::string& finalPath, bool plainData, bool al
     return false;
 }
 
+bool ReplacementFile::InjectedFault(std::size_t count) noexcept
+{
+    if (failWriteAfter_ >= 0 && written_ + static_cast<long long>(count) > failWriteAfter_) {
+        errno = ENOSPC;
+        return true;
+    }
+    written_ += static_cast<long long>(count);
+    return false;
+}
+
 bool ReplacementFile::WriteAll(const void* data, std::size_t count)
 {
-    return fd_ >= 0 && WriteFully(fd_, data, count);
+    return fd_ >= 0 && !InjectedFault(count) && WriteFully(fd_, data, count);
 }
 
 bool ReplacementFile::WriteAt(const void* data, std::size_t count, long long offset)
 {
-    if (fd_ < 0) return false;
+    if (fd_ < 0 || InjectedFault(count)) return false;
     const auto* p = static_cast<const unsigned char*>(data);
     while (count > 0) {
         const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));

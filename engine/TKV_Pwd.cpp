@@ -163,19 +163,6 @@ private:
     Workspace& w_;
 };
 
-// Counts bytes written so that tests can make writing fail where a full disk would.
-struct FaultCounter
-{
-    const EngineFaults& faults;
-    long long written = 0;
-    bool Write(ReplacementFile& file, const void* data, std::size_t count)
-    {
-        written += static_cast<long long>(count);
-        if (faults.failWriteAfter >= 0 && written > faults.failWriteAfter) return false;
-        return file.WriteAll(data, count);
-    }
-};
-
 // Gives the finished output its name: 0, kResultTargetAppeared or kResultWriteFailed.
 int Place(ReplacementFile& output, bool mayReplace, int finalMode)
 {
@@ -255,6 +242,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     ReplacementFile output;
     if (!output.Open(target, false, !Faults.namedTemporary)) return kResultCannotCreate;
+    output.FailWritesAfter(Faults.failWriteAfter);
 
     SecretBytes chunk;
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
@@ -265,8 +253,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     std::uint8_t header[kLongHeaderLength] = {};
     std::memcpy(header, info->magic, 4);
     PutHeaderFields(header, {static_cast<std::uint32_t>(size), 0, KeyCheck(w.key, keyLength)});
-    FaultCounter io{Faults};
-    if (!io.Write(output, header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
+    if (!output.WriteAll(header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
 
     BlockTransform transform(method, true, w);
     const long long dataLength = size + 8 - size % 8;
@@ -296,7 +283,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
         checksum = UpdateChecksum(checksum, w.tail, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
-        if (!io.Write(output, chunk.data(), length)) return kResultWriteFailed;
+        if (!output.WriteAll(chunk.data(), length)) return kResultWriteFailed;
         Pump();
     }
 
@@ -329,8 +316,8 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
 
     ReplacementFile output;
     if (!output.Open(target, true, !Faults.namedTemporary)) return kResultCannotCreate;
+    output.FailWritesAfter(Faults.failWriteAfter);
 
-    FaultCounter io{Faults};
     std::uint8_t header[kLongHeaderLength];
     if (!source.ReadExactly(header, kShortHeaderLength)) return kResultReadFailed;
     // The long header is read before the method byte is judged, so a short file with an unknown
@@ -383,7 +370,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
         checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
-        if (plain > 0 && !io.Write(output, chunk.data(), plain)) return kResultWriteFailed;
+        if (plain > 0 && !output.WriteAll(chunk.data(), plain)) return kResultWriteFailed;
         Pump();
     }
 

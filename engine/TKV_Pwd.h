@@ -12,7 +12,8 @@
 #include <string_view>
 
 // Test seam: makes the file layer fail after a number of bytes, as a full disk or a bad sector
-// would. Negative values mean "never".
+// would (SourceFile and ReplacementFile count them). Negative values mean "never". The master
+// password's copy does the same for the password database.
 struct EngineFaults {
     long long failReadAfter = -1;
     long long failWriteAfter = -1;

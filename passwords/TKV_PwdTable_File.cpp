@@ -230,15 +230,10 @@ int TKV_PwdTable::Save()
             return Failed(code, std::move(reason));
         SetDatabaseMode(file.Descriptor(), target);
 
-        const long long failAfter = Master.Faults.failWriteAfter;
-        long long written = 0;
+        file.FailWritesAfter(Master.Faults.failWriteAfter);
+        // errno stays 0 for a failure the system gives no reason for.
         const auto write = [&](const void* data, std::size_t count, long long offset) {
             errno = 0;
-            if (failAfter >= 0 && written + static_cast<long long>(count) > failAfter) {
-                errno = ENOSPC;
-                return false;
-            }
-            written += static_cast<long long>(count);
             return offset < 0 ? file.WriteAll(data, count) : file.WriteAt(data, count, offset);
         };
 
