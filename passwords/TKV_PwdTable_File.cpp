@@ -10,6 +10,7 @@
 
 #include "Blocks.h"
 #include "ByteOrder.h"
+#include "Cbc.h"
 #include "Checksum.h"
 #include "Container.h"
 #include "FileSystem.h"
@@ -179,9 +180,7 @@ int TKV_PwdTable::Load(bool readBody)
             return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
         }
         Block chain{};
-        Block saved{};
         WipeOnExit<Block> wipeChain(chain);
-        WipeOnExit<Block> wipeSaved(saved);
         ZeroBlock(chain.data());
         std::uint32_t checksum = 0;
 
@@ -189,15 +188,11 @@ int TKV_PwdTable::Load(bool readBody)
         for (long long i = 0; i < chunks; ++i) {
             const std::size_t size = static_cast<std::size_t>(i + 1 < chunks ? kPwdDbChunk : bodyLength % kPwdDbChunk);
             if (!file.ReadExactly(work.data(), size)) return FailedWithErrno(kResultReadFailed);
-            // A tail shorter than a block occurs only in a damaged file; it stays as read.
-            for (std::size_t offset = 0; offset + 8 <= size; offset += 8) {
-                std::uint8_t* block = work.data() + offset;
-                CopyBlock(saved.data(), block);
-                IdeaBlock(block, block, decrypt);
-                XorBlock(block, chain.data());
-                CopyBlock(chain.data(), saved.data());
-            }
-            checksum = UpdateChecksum(checksum, work.data(), size);
+            // The checksum covers the padding too. A tail shorter than a block occurs only in a
+            // damaged file; it stays as read.
+            const std::size_t blocks = size / 8;
+            DecipherBlocks<true>(IdeaCipher{&decrypt}, chain.data(), work.data(), blocks, checksum, blocks);
+            checksum = UpdateChecksum(checksum, work.data() + 8 * blocks, size % 8);
             text.insert(text.end(), work.begin(), work.begin() + static_cast<std::ptrdiff_t>(size));
             if (Master.ProcessMessages) Master.ProcessMessages();
         }
@@ -282,13 +277,8 @@ int TKV_PwdTable::Save()
             if (fromText > 0) MoveBytes(work.data(), text.data() + position, static_cast<long long>(fromText));
             FillBytes(work.data() + fromText, 0, static_cast<long long>(size - fromText));
             position += size;
-            checksum = UpdateChecksum(checksum, work.data(), size);
-            for (std::size_t offset = 0; offset < size; offset += 8) {
-                std::uint8_t* block = work.data() + offset;
-                XorBlock(block, chain.data());
-                IdeaBlock(block, block, encrypt);
-                CopyBlock(chain.data(), block);
-            }
+            // Chunks and the padded text are whole blocks; the checksum covers the padding too.
+            EncipherBlocks<true>(IdeaCipher{&encrypt}, chain.data(), work.data(), size / 8, checksum, size / 8);
             if (size > 0 && !write(work.data(), size, -1)) return FailedWithErrno(kResultWriteFailed);
         }
 
