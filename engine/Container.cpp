@@ -10,6 +10,11 @@ int HeaderLengthForMagicByte(std::uint8_t fourth) noexcept
     return fourth == '7' || fourth == 'A' ? kShortHeaderLength : kLongHeaderLength;
 }
 
+const char* MethodTagOfHeader(const std::uint8_t* header, std::size_t length) noexcept
+{
+    return length < 4 ? "-" : MethodTagForMagicByte(header[3]);
+}
+
 HeaderFields GetHeaderFields(const std::uint8_t* header) noexcept
 {
     return {GetLe32(header + 4), GetLe32(header + kHeaderChecksumOffset), GetLe16(header + 12)};
@@ -29,8 +34,8 @@ ContainerInfo ReadContainerInfo(const std::string& path)
     SourceFile file;
     if (!file.Open(path)) return info;
     const std::size_t got = file.Read(header, sizeof header);
+    info.tag = MethodTagOfHeader(header, got);
     if (got < 4) return info;
-    info.tag = MethodTagForMagicByte(header[3]);
     info.method = MethodFromMagicByte(header[3]);
     info.headerLength = HeaderLengthForMagicByte(header[3]);
     if (got < static_cast<std::size_t>(info.headerLength)) return info;

@@ -2,6 +2,7 @@
 // The container header: what a container says about itself, and where it says it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,9 @@ constexpr int kHeaderChecksumOffset = 8;
 // 14 for the methods of the short header ('7' and 'A'), 35 for every other fourth magic byte,
 // known or not.
 int HeaderLengthForMagicByte(std::uint8_t fourth) noexcept;
+// "DES", "IDEA", "3xDES" from the fourth of the first `length` bytes of a file; "-" for fewer than
+// four bytes or an unknown method byte.
+const char* MethodTagOfHeader(const std::uint8_t* header, std::size_t length) noexcept;
 // The fields of a header of at least 14 bytes.
 HeaderFields GetHeaderFields(const std::uint8_t* header) noexcept;
 // Writes the fields into bytes 4 to 13 of `header`; the magic is the caller's.
