@@ -190,7 +190,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     if (!output.WriteAll(header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
 
     BlockTransform transform(method, true, w);
-    const long long dataLength = size + 8 - size % 8;
+    const long long dataLength = PaddedDataLength(size);
     const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;

@@ -49,13 +49,6 @@ std::uint16_t DeriveDatabaseKey(TKV_MasterPass& master, DatabaseKey& key) noexce
     return KeyCheck(key.data(), length);
 }
 
-// The body length for a text of `plainLength` bytes: padded to whole blocks, with a whole block of
-// padding when the text fills its last one.
-std::uint64_t PaddedLength(std::uint32_t plainLength) noexcept
-{
-    return std::uint64_t{plainLength} + 8 - plainLength % 8;
-}
-
 // Splits the text into lines at CR LF, CR or LF; a NUL ends it. A final line break adds no line.
 void ParseLines(const std::uint8_t* text, std::size_t length, PwdEntryList& entries)
 {
@@ -202,7 +195,7 @@ int TKV_PwdTable::Load(bool readBody)
         // The length field is not under the checksum: a lowered one would hide the last lines, and the
         // next save would drop them. The writer pads to the next whole block, so the body must be
         // exactly that long.
-        if (PaddedLength(plainLength) != static_cast<std::uint64_t>(text.size()))
+        if (PaddedDataLength(plainLength) != static_cast<long long>(text.size()))
             return Failed(kResultReadFailed, kDamagedText);
 
         PwdEntryList loaded;
@@ -258,7 +251,7 @@ int TKV_PwdTable::Save()
             text.push_back('\n');
         }
         const std::uint32_t plainLength = static_cast<std::uint32_t>(text.size());
-        const auto paddedLength = static_cast<std::size_t>(PaddedLength(plainLength));
+        const auto paddedLength = static_cast<std::size_t>(PaddedDataLength(plainLength));
 
         std::uint8_t header[kPwdDbHeaderLength] = {};
         std::memcpy(header, kMagic, sizeof kMagic);
