@@ -1,9 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The 8-byte block routines from which every chaining mode here is built.
+// The 8-byte block routines from which every chaining mode here is built, the padding rule and
+// the chunk length shared by the container and the password database.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+// Files and the password database are read, enciphered and written in chunks of this many bytes,
+// a whole number of blocks; the user interface gets its turn after each.
+constexpr std::size_t kChunkLength = 10240;
+
+// The enciphered length of `plain` bytes: padded to whole blocks, with a whole block of padding
+// when the data fills its last one.
+constexpr long long PaddedDataLength(long long plain) noexcept
+{
+    return plain + 8 - plain % 8;
+}
 
 inline void ZeroBlock(std::uint8_t* chain) noexcept
 {

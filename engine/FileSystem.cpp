@@ -39,15 +39,18 @@ std::string UniqueSibling(const std::string& finalPath)
     return JoinPath(DirectoryOf(finalPath), name);
 }
 
-bool WriteFully(int fd, const void* data, std::size_t count)
+// Writes all bytes at `offset`, or at the current offset when it is negative; false on any
+// failure, including a write that makes no progress.
+bool WriteFully(int fd, const void* data, std::size_t count, long long offset = -1)
 {
     const auto* p = static_cast<const unsigned char*>(data);
     while (count > 0) {
-        const ssize_t n = ::write(fd, p, count);
+        const ssize_t n = offset < 0 ? ::write(fd, p, count) : ::pwrite(fd, p, count, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         p += n;
         count -= static_cast<std::size_t>(n);
+        if (offset >= 0) offset += n;
     }
     return true;
 }
@@ -194,24 +197,24 @@ bool ReplacementFile::Open(const std::string& finalPath, bool plainData, bool al
     return false;
 }
 
+bool ReplacementFile::InjectedFault(std::size_t count) noexcept
+{
+    if (failWriteAfter_ >= 0 && written_ + static_cast<long long>(count) > failWriteAfter_) {
+        errno = ENOSPC;
+        return true;
+    }
+    written_ += static_cast<long long>(count);
+    return false;
+}
+
 bool ReplacementFile::WriteAll(const void* data, std::size_t count)
 {
-    return fd_ >= 0 && WriteFully(fd_, data, count);
+    return fd_ >= 0 && !InjectedFault(count) && WriteFully(fd_, data, count);
 }
 
 bool ReplacementFile::WriteAt(const void* data, std::size_t count, long long offset)
 {
-    if (fd_ < 0) return false;
-    const auto* p = static_cast<const unsigned char*>(data);
-    while (count > 0) {
-        const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        count -= static_cast<std::size_t>(n);
-        offset += n;
-    }
-    return true;
+    return fd_ >= 0 && offset >= 0 && !InjectedFault(count) && WriteFully(fd_, data, count, offset);
 }
 
 ReplacementFile::CommitResult ReplacementFile::Commit(bool mayReplace, int finalMode)

@@ -77,6 +77,9 @@ public:
     bool WriteAll(const void* data, std::size_t count);
     // Writes all bytes at `offset` without moving the current offset.
     bool WriteAt(const void* data, std::size_t count, long long offset);
+    // Test seam: a write that would take the bytes written past `bytes` (>= 0) fails with ENOSPC,
+    // writing nothing, as on a full disk.
+    void FailWritesAfter(long long bytes) noexcept { failWriteAfter_ = bytes; }
     // `finalMode` (permission bits, or -1 to keep the creation mode) is set before the file gets
     // its final name.
     CommitResult Commit(bool mayReplace, int finalMode = -1);
@@ -90,4 +93,8 @@ private:
     std::string finalPath_;
     std::string tempPath_; // empty while the file has no name
     bool plainData_ = false;
+    long long failWriteAfter_ = -1;
+    long long written_ = 0;
+
+    bool InjectedFault(std::size_t count) noexcept;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Idea.h"
 
+#include "ByteOrder.h"
 #include "SecureZero.h"
 
 namespace {
@@ -18,17 +19,6 @@ inline std::uint16_t Mul(std::uint32_t a, std::uint32_t b)
     const std::uint32_t zero = 1 - a - b;
     const std::uint32_t isZero = 0u - (p == 0);
     return static_cast<std::uint16_t>((product & ~isZero) | (zero & isZero));
-}
-
-inline std::uint16_t LoadWord(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-inline void StoreWord(std::uint8_t* p, std::uint16_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
 } // namespace
@@ -62,8 +52,8 @@ void IdeaExpandKey(const std::uint8_t* key, IdeaKeySchedule& encrypt) noexcept
     // The 128-bit key with word 0 most significant, rotated left by 25 bits after every 8 subkeys.
     std::uint64_t hi = 0, lo = 0;
     for (int i = 0; i < 4; ++i) {
-        hi = hi << 16 | LoadWord(key + 2 * i);
-        lo = lo << 16 | LoadWord(key + 8 + 2 * i);
+        hi = hi << 16 | GetLe16(key + 2 * i);
+        lo = lo << 16 | GetLe16(key + 8 + 2 * i);
     }
     for (int i = 0; i < 52; ++i) {
         if (i > 0 && i % 8 == 0) {
@@ -103,10 +93,10 @@ void IdeaInvertKey(const IdeaKeySchedule& encrypt, IdeaKeySchedule& decrypt) noe
 
 void IdeaBlock(const std::uint8_t* input, std::uint8_t* output, const IdeaKeySchedule& schedule) noexcept
 {
-    std::uint16_t x1 = LoadWord(input);
-    std::uint16_t x2 = LoadWord(input + 2);
-    std::uint16_t x3 = LoadWord(input + 4);
-    std::uint16_t x4 = LoadWord(input + 6);
+    std::uint16_t x1 = GetLe16(input);
+    std::uint16_t x2 = GetLe16(input + 2);
+    std::uint16_t x3 = GetLe16(input + 4);
+    std::uint16_t x4 = GetLe16(input + 6);
     const std::uint16_t* k = schedule.subkeys;
 #pragma GCC unroll 8
     for (int round = 0; round < 8; ++round, k += 6) {
@@ -123,8 +113,8 @@ void IdeaBlock(const std::uint8_t* input, std::uint8_t* output, const IdeaKeySch
         x2 = x3 ^ t1;
         x3 = t;
     }
-    StoreWord(output, Mul(x1, k[0]));
-    StoreWord(output + 2, static_cast<std::uint16_t>(x3 + k[1]));
-    StoreWord(output + 4, static_cast<std::uint16_t>(x2 + k[2]));
-    StoreWord(output + 6, Mul(x4, k[3]));
+    PutLe16(output, Mul(x1, k[0]));
+    PutLe16(output + 2, static_cast<std::uint16_t>(x3 + k[1]));
+    PutLe16(output + 4, static_cast<std::uint16_t>(x2 + k[2]));
+    PutLe16(output + 6, Mul(x4, k[3]));
 }

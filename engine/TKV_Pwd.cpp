@@ -2,8 +2,10 @@
 #include "TKV_Pwd.h"
 
 #include "Blocks.h"
+#include "ByteOrder.h"
+#include "Cbc.h"
 #include "Checksum.h"
-#include "ChecksumTable.h"
+#include "Container.h"
 #include "Des.h"
 #include "FileSystem.h"
 #include "Idea.h"
@@ -12,97 +14,10 @@
 #include "ResultCodes.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr std::size_t kChunkSize = 10240;
-
-// Block transformations for the chunk loops; one type per method, so that the loops carry no
-// branch on the method code.
-struct BitDesCipher
-{
-    const std::uint8_t* key;
-    int direction;
-    void operator()(std::uint8_t* block) const noexcept { BitDesBlock(block, block, key, direction); }
-};
-struct TableDesCipher
-{
-    const DesSchedule* schedule;
-    void operator()(std::uint8_t* block) const noexcept { DesBlock(*schedule, block); }
-};
-struct TripleDesCipher
-{
-    const DesSchedule* first;
-    const DesSchedule* second;
-    const DesSchedule* third;
-    void operator()(std::uint8_t* block) const noexcept { DesBlock3(*first, *second, *third, block); }
-};
-struct IdeaCipher
-{
-    const IdeaKeySchedule* schedule;
-    void operator()(std::uint8_t* block) const noexcept { IdeaBlock(block, block, *schedule); }
-};
-
-// Block bytes as a little-endian word (memory order: byte 0 lowest), the layout the checksum reads.
-inline std::uint64_t LoadBlock(const std::uint8_t* p) noexcept
-{
-    std::uint64_t v = 0;
-    for (int k = 7; k >= 0; --k)
-        v = (v << 8) | p[k];
-    return v;
-}
-
-inline void StoreBlock(std::uint8_t* p, std::uint64_t v) noexcept
-{
-    for (int k = 0; k < 8; ++k, v >>= 8)
-        p[k] = static_cast<std::uint8_t>(v);
-}
-
-// CBC with the chaining value in a register: the cipher call cannot reach it, so nothing forces a
-// round trip through memory between blocks. The first `summed` blocks are plain data that also go
-// into the checksum; computing it in the same loop lets the CPU overlap its dependency chain with
-// the cipher's.
-template <bool chained, class Cipher>
-void EncipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
-                    std::uint32_t& checksum, std::size_t summed)
-{
-    std::uint64_t previous = LoadBlock(chain);
-    for (std::size_t i = 0; i < blocks; ++i) {
-        std::uint8_t* block = data + 8 * i;
-        std::uint64_t plain = LoadBlock(block);
-        if (i < summed) checksum = ChecksumWord8(checksum, plain);
-        if constexpr (chained) StoreBlock(block, plain ^ previous);
-        cipher(block);
-        if constexpr (chained) previous = LoadBlock(block);
-    }
-    StoreBlock(chain, previous);
-}
-
-template <bool chained, class Cipher>
-void DecipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* data, std::size_t blocks,
-                    std::uint32_t& checksum, std::size_t summed)
-{
-    std::uint64_t previous = LoadBlock(chain);
-    for (std::size_t i = 0; i < blocks; ++i) {
-        std::uint8_t* block = data + 8 * i;
-        const std::uint64_t saved = LoadBlock(block);
-        cipher(block);
-        std::uint64_t plain = LoadBlock(block);
-        if constexpr (chained) {
-            plain ^= previous;
-            StoreBlock(block, plain);
-            previous = saved;
-        }
-        if (i < summed) checksum = ChecksumWord8(checksum, plain);
-    }
-    StoreBlock(chain, previous);
-}
 
 // Everything secret one call holds; cleared on every way out of the call.
 struct Workspace
@@ -182,105 +97,6 @@ private:
     Workspace& w_;
 };
 
-FileIdentity IdentityOf(const struct stat& st)
-{
-    FileIdentity id;
-    id.known = true;
-    id.device = static_cast<unsigned long long>(st.st_dev);
-    id.inode = static_cast<unsigned long long>(st.st_ino);
-    id.size = static_cast<long long>(st.st_size);
-    id.mtimeSeconds = static_cast<long long>(st.st_mtim.tv_sec);
-    id.mtimeNanoseconds = static_cast<long long>(st.st_mtim.tv_nsec);
-    return id;
-}
-
-// The source file, opened only when it is a regular file (a FIFO would block, a link would be
-// followed into another file).
-class SourceFile
-{
-public:
-    ~SourceFile()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    // 0, kResultCannotOpen or kResultNotRegularFile.
-    int Open(const std::string& path)
-    {
-        const FileKind kind = GetFileKind(path);
-        if (kind == FileKind::Missing) return kResultCannotOpen;
-        if (kind != FileKind::Regular) return kResultNotRegularFile;
-        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0) return errno == ELOOP ? kResultNotRegularFile : kResultCannotOpen;
-        struct stat st;
-        if (::fstat(fd_, &st) != 0) return kResultCannotOpen;
-        if (!S_ISREG(st.st_mode)) return kResultNotRegularFile;
-        opened_ = IdentityOf(st);
-        mode_ = static_cast<int>(st.st_mode & 0777);
-        return kResultOk;
-    }
-    long long Size() const noexcept { return opened_.size; }
-    int Mode() const noexcept { return mode_; }
-    // True when the open file is still as it was at Open(): nothing appended, nothing rewritten.
-    // `now` receives its identity.
-    bool UnchangedSinceOpen(FileIdentity& now) const
-    {
-        struct stat st;
-        if (::fstat(fd_, &st) != 0) return false;
-        now = IdentityOf(st);
-        return now == opened_;
-    }
-    // Reads exactly `count` bytes; false on an error or an early end.
-    bool ReadExactly(void* data, std::size_t count)
-    {
-        auto* p = static_cast<unsigned char*>(data);
-        while (count > 0) {
-            const ssize_t n = ::read(fd_, p, count);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            p += n;
-            count -= static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    FileIdentity opened_;
-    int mode_ = 0;
-};
-
-// Counts bytes through the file layer so that tests can make it fail where a disk would.
-struct FaultCounter
-{
-    const EngineFaults& faults;
-    long long read = 0;
-    long long written = 0;
-    bool Read(SourceFile& file, void* data, std::size_t count)
-    {
-        read += static_cast<long long>(count);
-        if (faults.failReadAfter >= 0 && read > faults.failReadAfter) return false;
-        return file.ReadExactly(data, count);
-    }
-    bool Write(ReplacementFile& file, const void* data, std::size_t count)
-    {
-        written += static_cast<long long>(count);
-        if (faults.failWriteAfter >= 0 && written > faults.failWriteAfter) return false;
-        return file.WriteAll(data, count);
-    }
-};
-
-void PutLittle32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t GetLittle32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // Gives the finished output its name: 0, kResultTargetAppeared or kResultWriteFailed.
 int Place(ReplacementFile& output, bool mayReplace, int finalMode)
 {
@@ -298,7 +114,7 @@ int Place(ReplacementFile& output, bool mayReplace, int finalMode)
 SecretBytes* AllocateChunk(SecretBytes& buffer)
 {
     try {
-        buffer.assign(kChunkSize, 0);
+        buffer.assign(kChunkLength, 0);
         return &buffer;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -334,9 +150,7 @@ void TKV_Pwd::ClearPassword() noexcept
 int TKV_Pwd::CheckSourceUnchanged() const
 {
     const int changed = sourceEncrypted_ ? kResultCryptedChanged : kResultPlainChanged;
-    struct stat st;
-    if (!sourceRead_.known || ::lstat(sourceName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return changed;
-    return IdentityOf(st) == sourceRead_ ? kResultOk : changed;
+    return sourceRead_.known && IdentityOfRegularFile(sourceName_) == sourceRead_ ? kResultOk : changed;
 }
 
 int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplace)
@@ -352,8 +166,8 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
     if (usable <= 0) return kResultNoPassword;
 
-    SourceFile source;
-    if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
+    SourceFile source(Faults.failReadAfter);
+    if (!source.Open(fileName)) return source.NotRegular() ? kResultNotRegularFile : kResultCannotOpen;
     const long long size = source.Size();
     if (size > kMaxPlainSize) return kResultTooLarge;
     // Told before the work rather than as a failed rename after it.
@@ -362,6 +176,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     ReplacementFile output;
     if (!output.Open(target, false, !Faults.namedTemporary)) return kResultCannotCreate;
+    output.FailWritesAfter(Faults.failWriteAfter);
 
     SecretBytes chunk;
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
@@ -371,25 +186,21 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
 
     std::uint8_t header[kLongHeaderLength] = {};
     std::memcpy(header, info->magic, 4);
-    PutLittle32(header + 4, static_cast<std::uint32_t>(size));
-    const std::uint16_t keyCheck = KeyCheck(w.key, keyLength);
-    header[12] = static_cast<std::uint8_t>(keyCheck);
-    header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
-    FaultCounter io{Faults};
-    if (!io.Write(output, header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
+    PutHeaderFields(header, {static_cast<std::uint32_t>(size), 0, KeyCheck(w.key, keyLength)});
+    if (!output.WriteAll(header, static_cast<std::size_t>(info->headerLength))) return kResultWriteFailed;
 
     BlockTransform transform(method, true, w);
-    const long long dataLength = size + 8 - size % 8;
-    const long long chunks = dataLength / static_cast<long long>(kChunkSize) + 1;
+    const long long dataLength = PaddedDataLength(size);
+    const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;
 
     for (long long c = 0; c < chunks; ++c) {
-        const long long start = c * static_cast<long long>(kChunkSize);
-        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkSize, dataLength - start));
+        const long long start = c * static_cast<long long>(kChunkLength);
+        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkLength, dataLength - start));
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(size - start, 0, static_cast<long long>(length)));
-        if (plain > 0 && !io.Read(source, chunk.data(), plain)) return kResultReadFailed;
+        if (plain > 0 && !source.ReadExactly(chunk.data(), plain)) return kResultReadFailed;
         // Whole plain blocks are summed inside the cipher loop; the last few plain bytes share a
         // block with the padding, so keep them to sum after the blocks before them.
         const std::size_t wholeBlocks = plain / 8;
@@ -406,7 +217,7 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
         checksum = UpdateChecksum(checksum, w.tail, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
-        if (!io.Write(output, chunk.data(), length)) return kResultWriteFailed;
+        if (!output.WriteAll(chunk.data(), length)) return kResultWriteFailed;
         Pump();
     }
 
@@ -415,8 +226,8 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
     if (!source.UnchangedSinceOpen(read)) return kResultPlainChanged;
 
     std::uint8_t stored[4];
-    PutLittle32(stored, checksum);
-    if (!output.WriteAt(stored, 4, 8)) return kResultWriteFailed;
+    PutLe32(stored, checksum);
+    if (!output.WriteAt(stored, 4, kHeaderChecksumOffset)) return kResultWriteFailed;
     if (const int placed = Place(output, mayReplace, -1); placed != kResultOk) return placed;
     sourceRead_ = read;
     return kResultOk;
@@ -434,20 +245,20 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     const std::string target = fileName.substr(0, fileName.size() - 4);
     if (target.back() == '/' || GetFileKind(target) == FileKind::Directory) return kResultCannotCreate;
 
-    SourceFile source;
-    if (const int opened = source.Open(fileName); opened != kResultOk) return opened;
+    SourceFile source(Faults.failReadAfter);
+    if (!source.Open(fileName)) return source.NotRegular() ? kResultNotRegularFile : kResultCannotOpen;
 
     ReplacementFile output;
     if (!output.Open(target, true, !Faults.namedTemporary)) return kResultCannotCreate;
+    output.FailWritesAfter(Faults.failWriteAfter);
 
-    FaultCounter io{Faults};
     std::uint8_t header[kLongHeaderLength];
-    if (!io.Read(source, header, kShortHeaderLength)) return kResultReadFailed;
+    if (!source.ReadExactly(header, kShortHeaderLength)) return kResultReadFailed;
     // The long header is read before the method byte is judged, so a short file with an unknown
     // method byte is a read failure rather than "not encrypted".
-    const bool shortHeader = header[3] == '7' || header[3] == 'A';
-    const int headerLength = shortHeader ? kShortHeaderLength : kLongHeaderLength;
-    if (!shortHeader && !io.Read(source, header + kShortHeaderLength, kLongHeaderLength - kShortHeaderLength))
+    const int headerLength = HeaderLengthForMagicByte(header[3]);
+    if (headerLength > kShortHeaderLength &&
+        !source.ReadExactly(header + kShortHeaderLength, static_cast<std::size_t>(headerLength - kShortHeaderLength)))
         return kResultReadFailed;
     const int method = MethodFromMagicByte(header[3]);
     if (method < 0) return kResultNotEncrypted;
@@ -455,11 +266,11 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     Workspace w;
     const int usable = std::min<int>(PwdLength, static_cast<int>(Password.size()));
     const int keyLength = DeriveKey(method, Password.data(), usable, w.key);
-    const std::uint16_t storedCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
-    if (KeyCheck(w.key, keyLength) != storedCheck) return kResultWrongPassword;
+    const HeaderFields fields = GetHeaderFields(header);
+    if (KeyCheck(w.key, keyLength) != fields.keyCheck) return kResultWrongPassword;
 
-    const auto plainSize = static_cast<std::int32_t>(GetLittle32(header + 4));
-    const std::uint32_t storedChecksum = GetLittle32(header + 8);
+    const auto plainSize = static_cast<std::int32_t>(fields.plainSize);
+    const std::uint32_t storedChecksum = fields.checksum;
     const long long dataLength = source.Size() - headerLength;
     // The plain bytes end in the last block of the data: the writer pads them with 1 to 8 bytes.
     // Only a container of its header alone holds no block, and then no byte. Any other size is
@@ -472,14 +283,14 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     if (AllocateChunk(chunk) == nullptr) return kResultNoMemory;
 
     BlockTransform transform(method, false, w);
-    const long long chunks = dataLength / static_cast<long long>(kChunkSize) + 1;
+    const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;
 
     for (long long c = 0; c < chunks; ++c) {
-        const long long start = c * static_cast<long long>(kChunkSize);
-        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkSize, dataLength - start));
-        if (length > 0 && !io.Read(source, chunk.data(), length)) return kResultReadFailed;
+        const long long start = c * static_cast<long long>(kChunkLength);
+        const auto length = static_cast<std::size_t>(std::min<long long>(kChunkLength, dataLength - start));
+        if (length > 0 && !source.ReadExactly(chunk.data(), length)) return kResultReadFailed;
         const std::size_t blocks = length / 8;
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(plainSize - start, 0, static_cast<long long>(length)));
@@ -493,7 +304,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
         checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
-        if (plain > 0 && !io.Write(output, chunk.data(), plain)) return kResultWriteFailed;
+        if (plain > 0 && !output.WriteAll(chunk.data(), plain)) return kResultWriteFailed;
         Pump();
     }
 

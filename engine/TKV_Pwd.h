@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SecureZero.h"
+#include "SourceFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,24 +12,13 @@
 #include <string_view>
 
 // Test seam: makes the file layer fail after a number of bytes, as a full disk or a bad sector
-// would. Negative values mean "never".
+// would (SourceFile and ReplacementFile count them). Negative values mean "never". The master
+// password's copy does the same for the password database.
 struct EngineFaults {
     long long failReadAfter = -1;
     long long failWriteAfter = -1;
     // Writes through a named temporary file, as on file systems without unnamed ones.
     bool namedTemporary = false;
-};
-
-// What identifies a file and its content version: the inode, its size and its modification time.
-struct FileIdentity
-{
-    bool known = false;
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    long long size = 0;
-    long long mtimeSeconds = 0;
-    long long mtimeNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
 };
 
 class TKV_Pwd

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileLists.h"
 
-#include "Keys.h"
+#include "Container.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -177,8 +177,7 @@ QString AttributeText(QStringView fileName, bool ownerCannotWrite)
 
 QString MethodTagOfHead(const unsigned char* head, int length)
 {
-    if (length < 4) return QStringLiteral("-");
-    return QString::fromLatin1(MethodTagForMagicByte(head[3]));
+    return QString::fromLatin1(MethodTagOfHeader(head, length > 0 ? static_cast<std::size_t>(length) : 0));
 }
 
 int CompareCaptions(QStringView x, QStringView y)

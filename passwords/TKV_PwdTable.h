@@ -4,11 +4,12 @@
 // never kept open and the table is emptied and wiped after every operation.
 #pragma once
 
+#include "Blocks.h"
 #include "IPasswordUi.h"
 #include "PasswordExpiry.h"
 #include "PwdEntryList.h"
-#include "TKV_MasterPass.h"
 #include "ResultCodes.h"
+#include "TKV_MasterPass.h"
 #include "TKV_Pwd.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@
 // The database file: "PT98", plain length, checksum, key check, then the IDEA-CBC body.
 constexpr int kPwdDbHeaderLength = 14;
 constexpr int kPwdDbKeyLength = 16;
-constexpr int kPwdDbChunk = 10240;
+constexpr int kPwdDbChunk = static_cast<int>(kChunkLength);
 
 class TKV_PwdTable;
 class PwdDbLock;

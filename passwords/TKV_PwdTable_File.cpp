@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The password database file ("PT98"): 14-byte header, then the table text padded to whole 8-byte
-// blocks and encrypted with IDEA-CBC from a zero chain. Integers are little-endian.
+// The password database file ("PT98"): a 14-byte header laid out as a container's (Container.h),
+// then the table text padded to whole 8-byte blocks and encrypted with IDEA-CBC from a zero chain.
+// Integers are little-endian.
 //   0  4  "PT98"
 //   4  4  plain length of the text
 //   8  4  checksum of the padded text
@@ -8,13 +9,17 @@
 #include "TKV_PwdTable.h"
 
 #include "Blocks.h"
+#include "ByteOrder.h"
+#include "Cbc.h"
 #include "Checksum.h"
+#include "Container.h"
 #include "FileSystem.h"
 #include "Idea.h"
 #include "Keys.h"
 #include "PasswordMessages.h"
 #include "PwdDbLock.h"
 #include "ResultCodes.h"
+#include "SourceFile.h"
 
 #include <algorithm>
 #include <array>
@@ -24,9 +29,7 @@
 #include <new>
 #include <stdexcept>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -34,18 +37,6 @@ constexpr char kMagic[4] = {'P', 'T', '9', '8'};
 
 using DatabaseKey = std::array<std::uint8_t, kPwdDbKeyLength>;
 using Block = std::array<std::uint8_t, 8>;
-
-std::uint32_t GetLe32(const std::uint8_t* p) noexcept
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t value) noexcept
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // Fills the key from the scrambled master password and returns its check. The format uses at most
 // 16 password bytes, and the shortened length stays in the master password object.
@@ -56,71 +47,6 @@ std::uint16_t DeriveDatabaseKey(TKV_MasterPass& master, DatabaseKey& key) noexce
         static_cast<int>(std::min(static_cast<std::size_t>(std::max(master.PwdLength, 0)), master.Password.size()));
     StretchKey(key.data(), master.Password.data(), kPwdDbKeyLength, length);
     return KeyCheck(key.data(), length);
-}
-
-// Reads a regular file; a FIFO or device at the path is refused instead of blocking or streaming.
-// `failAfter` (>= 0) makes reads fail past that many bytes, as a bad sector would.
-class DatabaseReader
-{
-public:
-    explicit DatabaseReader(long long failAfter) noexcept : failAfter_(failAfter) {}
-    ~DatabaseReader()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    DatabaseReader(const DatabaseReader&) = delete;
-    DatabaseReader& operator=(const DatabaseReader&) = delete;
-
-    // False with errno set: EISDIR, or EINVAL for anything else that is no regular file.
-    bool Open(const std::string& path)
-    {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat info
-        {
-        };
-        if (fd_ < 0 || ::fstat(fd_, &info) != 0) return false;
-        if (!S_ISREG(info.st_mode)) {
-            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-            return false;
-        }
-        size_ = static_cast<long long>(info.st_size);
-        return true;
-    }
-    long long Size() const noexcept { return size_; }
-
-    // All `count` bytes or false (error, or the end of the file first: errno 0 then).
-    bool Read(void* data, std::size_t count)
-    {
-        errno = 0;
-        if (failAfter_ >= 0 && done_ + static_cast<long long>(count) > failAfter_) {
-            errno = EIO;
-            return false;
-        }
-        auto* p = static_cast<std::uint8_t*>(data);
-        std::size_t left = count;
-        while (left > 0) {
-            const ssize_t n = ::read(fd_, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        done_ += static_cast<long long>(count);
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    long long size_ = 0;
-    long long failAfter_;
-    long long done_ = 0;
-};
-
-// The body length for a text of `plainLength` bytes: padded to whole blocks, with a whole block of
-// padding when the text fills its last one.
-std::uint64_t PaddedLength(std::uint32_t plainLength) noexcept
-{
-    return std::uint64_t{plainLength} + 8 - plainLength % 8;
 }
 
 // Splits the text into lines at CR LF, CR or LF; a NUL ends it. A final line break adds no line.
@@ -209,17 +135,19 @@ int TKV_PwdTable::LockForUpdate(PwdDbLock& lock)
 int TKV_PwdTable::Load(bool readBody)
 {
     try {
-        DatabaseReader file(Master.Faults.failReadAfter);
+        SourceFile file(Master.Faults.failReadAfter);
         if (Master.Dir.empty()) return Failed(kResultCannotOpen, kNoPathText);
-        if (!file.Open(Master.Dir)) return FailedWithErrno(kResultCannotOpen);
+        // Through a link at the path, as saving writes through it.
+        if (!file.Open(Master.Dir, SourceFile::Links::Follow)) return FailedWithErrno(kResultCannotOpen);
 
         std::uint8_t header[kPwdDbHeaderLength];
-        if (!file.Read(header, sizeof header)) return FailedWithErrno(kResultReadFailed);
+        if (!file.ReadExactly(header, sizeof header)) return FailedWithErrno(kResultReadFailed);
         if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
             return Failed(kResultNotEncrypted, DatabaseFailureText(kResultNotEncrypted));
-        const std::uint32_t plainLength = GetLe32(header + 4);
-        const std::uint32_t storedChecksum = GetLe32(header + 8);
-        const std::uint16_t storedKeyCheck = static_cast<std::uint16_t>(header[12] | header[13] << 8);
+        const HeaderFields fields = GetHeaderFields(header);
+        const std::uint32_t plainLength = fields.plainSize;
+        const std::uint32_t storedChecksum = fields.checksum;
+        const std::uint16_t storedKeyCheck = fields.keyCheck;
 
         IdeaKeySchedule decrypt{};
         WipeOnExit<IdeaKeySchedule> wipeDecrypt(decrypt);
@@ -245,25 +173,19 @@ int TKV_PwdTable::Load(bool readBody)
             return Failed(kResultNoMemory, DatabaseFailureText(kResultNoMemory));
         }
         Block chain{};
-        Block saved{};
         WipeOnExit<Block> wipeChain(chain);
-        WipeOnExit<Block> wipeSaved(saved);
         ZeroBlock(chain.data());
         std::uint32_t checksum = 0;
 
         const long long chunks = bodyLength / kPwdDbChunk + 1;
         for (long long i = 0; i < chunks; ++i) {
             const std::size_t size = static_cast<std::size_t>(i + 1 < chunks ? kPwdDbChunk : bodyLength % kPwdDbChunk);
-            if (!file.Read(work.data(), size)) return FailedWithErrno(kResultReadFailed);
-            // A tail shorter than a block occurs only in a damaged file; it stays as read.
-            for (std::size_t offset = 0; offset + 8 <= size; offset += 8) {
-                std::uint8_t* block = work.data() + offset;
-                CopyBlock(saved.data(), block);
-                IdeaBlock(block, block, decrypt);
-                XorBlock(block, chain.data());
-                CopyBlock(chain.data(), saved.data());
-            }
-            checksum = UpdateChecksum(checksum, work.data(), size);
+            if (!file.ReadExactly(work.data(), size)) return FailedWithErrno(kResultReadFailed);
+            // The checksum covers the padding too. A tail shorter than a block occurs only in a
+            // damaged file; it stays as read.
+            const std::size_t blocks = size / 8;
+            DecipherBlocks<true>(IdeaCipher{&decrypt}, chain.data(), work.data(), blocks, checksum, blocks);
+            checksum = UpdateChecksum(checksum, work.data() + 8 * blocks, size % 8);
             text.insert(text.end(), work.begin(), work.begin() + static_cast<std::ptrdiff_t>(size));
             if (Master.ProcessMessages) Master.ProcessMessages();
         }
@@ -273,7 +195,7 @@ int TKV_PwdTable::Load(bool readBody)
         // The length field is not under the checksum: a lowered one would hide the last lines, and the
         // next save would drop them. The writer pads to the next whole block, so the body must be
         // exactly that long.
-        if (PaddedLength(plainLength) != static_cast<std::uint64_t>(text.size()))
+        if (PaddedDataLength(plainLength) != static_cast<long long>(text.size()))
             return Failed(kResultReadFailed, kDamagedText);
 
         PwdEntryList loaded;
@@ -296,15 +218,10 @@ int TKV_PwdTable::Save()
             return Failed(code, std::move(reason));
         SetDatabaseMode(file.Descriptor(), target);
 
-        const long long failAfter = Master.Faults.failWriteAfter;
-        long long written = 0;
+        file.FailWritesAfter(Master.Faults.failWriteAfter);
+        // errno stays 0 for a failure the system gives no reason for.
         const auto write = [&](const void* data, std::size_t count, long long offset) {
             errno = 0;
-            if (failAfter >= 0 && written + static_cast<long long>(count) > failAfter) {
-                errno = ENOSPC;
-                return false;
-            }
-            written += static_cast<long long>(count);
             return offset < 0 ? file.WriteAll(data, count) : file.WriteAt(data, count, offset);
         };
 
@@ -334,13 +251,11 @@ int TKV_PwdTable::Save()
             text.push_back('\n');
         }
         const std::uint32_t plainLength = static_cast<std::uint32_t>(text.size());
-        const auto paddedLength = static_cast<std::size_t>(PaddedLength(plainLength));
+        const auto paddedLength = static_cast<std::size_t>(PaddedDataLength(plainLength));
 
         std::uint8_t header[kPwdDbHeaderLength] = {};
         std::memcpy(header, kMagic, sizeof kMagic);
-        PutLe32(header + 4, plainLength);
-        header[12] = static_cast<std::uint8_t>(keyCheck);
-        header[13] = static_cast<std::uint8_t>(keyCheck >> 8);
+        PutHeaderFields(header, {plainLength, 0, keyCheck});
         if (!write(header, sizeof header, -1)) return FailedWithErrno(kResultWriteFailed);
 
         Block chain{};
@@ -355,19 +270,15 @@ int TKV_PwdTable::Save()
             if (fromText > 0) MoveBytes(work.data(), text.data() + position, static_cast<long long>(fromText));
             FillBytes(work.data() + fromText, 0, static_cast<long long>(size - fromText));
             position += size;
-            checksum = UpdateChecksum(checksum, work.data(), size);
-            for (std::size_t offset = 0; offset < size; offset += 8) {
-                std::uint8_t* block = work.data() + offset;
-                XorBlock(block, chain.data());
-                IdeaBlock(block, block, encrypt);
-                CopyBlock(chain.data(), block);
-            }
+            // Chunks and the padded text are whole blocks; the checksum covers the padding too.
+            EncipherBlocks<true>(IdeaCipher{&encrypt}, chain.data(), work.data(), size / 8, checksum, size / 8);
             if (size > 0 && !write(work.data(), size, -1)) return FailedWithErrno(kResultWriteFailed);
         }
 
         std::uint8_t checksumField[4];
         PutLe32(checksumField, checksum);
-        if (!write(checksumField, sizeof checksumField, 8)) return FailedWithErrno(kResultWriteFailed);
+        if (!write(checksumField, sizeof checksumField, kHeaderChecksumOffset))
+            return FailedWithErrno(kResultWriteFailed);
         errno = 0;
         if (!file.Commit()) return FailedWithErrno(kResultWriteFailed);
         return kResultOk;

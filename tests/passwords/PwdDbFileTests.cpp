@@ -344,6 +344,23 @@ TEST_F(TableTest, SavingThroughASymbolicLinkKeepsTheLink)
     EXPECT_EQ(ReadBytes(real), BuildDatabase(kMaster, TableText({"/new=2"})));
 }
 
+TEST_F(TableTest, ReadingFollowsASymbolicLinkAtThePath)
+{
+    const std::string real = dir.Path("real.key");
+    WriteDatabase({"/a=1", "/b=2"});
+    std::filesystem::rename(db, real);
+    std::filesystem::create_symlink(real, db);
+    EXPECT_EQ(DatabaseLines(), (std::vector<std::string>{"/a=1", "/b=2"}));
+}
+
+TEST_F(TableTest, AFifoAtThePathIsRefusedWithoutWaitingForAWriter)
+{
+    ASSERT_EQ(::mkfifo(db.c_str(), 0600), 0);
+    table.Master.SetPassword(kMaster);
+    EXPECT_EQ(table.LoadTable(false), kResultCannotOpen);
+    EXPECT_EQ(table.FailureDetail(), db + ": Invalid argument");
+}
+
 TEST_F(TableTest, TheDatabaseIsPrivateToItsOwner)
 {
     table.Master.SetPassword(kMaster);
