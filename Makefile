@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install format clean
+.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install format format-check clean
 
 all: build
 
@@ -53,6 +53,10 @@ install: build
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# Fails when a tracked source is not as `make format` leaves it.
+format-check: deps
+	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	@rm -rf $(BUILD) build-sanitize build-bench build-bench-gui

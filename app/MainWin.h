@@ -338,7 +338,6 @@ public:
     // direction 0 encrypts the selection of Source_ListView, 1 decrypts that of Crypted_ListView.
     void ProcessFileList(int direction);
 
-
     std::unique_ptr<TKV_DirCryptor> DirCryptor;
     std::unique_ptr<TKV_Pwd> Pwd;
     std::unique_ptr<TKV_PwdTable> PwdTable;

@@ -4,8 +4,8 @@
 #include "TDelDialog.h"
 #include "TKV_PwdTable.h"
 
-#include <QLabel>
 #include <QDialog>
+#include <QLabel>
 #include <QtTest/QTest>
 
 TKV_ScriptedInteraction::~TKV_ScriptedInteraction()
@@ -93,7 +93,8 @@ void TKV_ScriptedInteraction::ExpectDatabaseError(const QString& detail)
 void TKV_ScriptedInteraction::ExpectEncryptPrompt(const QString& name, int result, const QString& password,
                                                   bool oneForList, bool savePassword)
 {
-    script_.append({TKV_PromptKind::EncryptPrompt, name, result, {result, password.toUtf8(), oneForList, savePassword}});
+    script_.append(
+        {TKV_PromptKind::EncryptPrompt, name, result, {result, password.toUtf8(), oneForList, savePassword}});
 }
 
 void TKV_ScriptedInteraction::ExpectDecryptPrompt(const QString& name, int result, const QString& password,

@@ -3,9 +3,9 @@
 
 #include <QHelpEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <QStyle>
 #include <QStyleOption>
+#include <QToolTip>
 #include <qdrawutil.h>
 
 #include <algorithm>

@@ -106,7 +106,8 @@ void DesCbc(benchmark::State& state, bool encipher)
 {
     DesSchedule schedule;
     DesMakeSchedule(schedule, kKey, encipher ? 0 : 1);
-    RunCbc(state, [&](std::uint8_t* block) { DesBlock(schedule, block); }, encipher);
+    RunCbc(
+        state, [&](std::uint8_t* block) { DesBlock(schedule, block); }, encipher);
 }
 
 void TripleDesCbc(benchmark::State& state, bool encipher)
@@ -115,7 +116,8 @@ void TripleDesCbc(benchmark::State& state, bool encipher)
     DesMakeSchedule(s[0], kKey + (encipher ? 0 : 16), encipher ? 0 : 1);
     DesMakeSchedule(s[1], kKey + 8, encipher ? 1 : 0);
     DesMakeSchedule(s[2], kKey + (encipher ? 16 : 0), encipher ? 0 : 1);
-    RunCbc(state, [&](std::uint8_t* block) { DesBlock3(s[0], s[1], s[2], block); }, encipher);
+    RunCbc(
+        state, [&](std::uint8_t* block) { DesBlock3(s[0], s[1], s[2], block); }, encipher);
 }
 
 void IdeaCbc(benchmark::State& state, bool encipher)
@@ -123,7 +125,8 @@ void IdeaCbc(benchmark::State& state, bool encipher)
     IdeaKeySchedule schedule;
     IdeaExpandKey(kKey, schedule);
     if (!encipher) IdeaInvertKey(schedule, schedule);
-    RunCbc(state, [&](std::uint8_t* block) { IdeaBlock(block, block, schedule); }, encipher);
+    RunCbc(
+        state, [&](std::uint8_t* block) { IdeaBlock(block, block, schedule); }, encipher);
 }
 
 void OpenSslCbc(benchmark::State& state, const char* name)
@@ -168,7 +171,8 @@ void Checksum(benchmark::State& state)
 
 // Scratch files for the whole-file runs. Paths live in fixed arrays so that the signal handler
 // can remove them with async-signal-safe calls only.
-struct Scratch {
+struct Scratch
+{
     char dir[512] = {};
     char plain[600] = {};
     char container[600] = {};
@@ -207,7 +211,8 @@ bool SetUpScratch(const std::string& parent)
     std::snprintf(g_scratch.decryptContainer, sizeof g_scratch.decryptContainer, "%s/out/data.cry", g_scratch.dir);
     std::snprintf(g_scratch.decryptOutput, sizeof g_scratch.decryptOutput, "%s/out/data", g_scratch.dir);
     std::atexit(RemoveScratch);
-    for (const int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, OnSignal);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(s, OnSignal);
     return true;
 }
 
@@ -239,7 +244,8 @@ bool EnsurePlainFile(benchmark::State& state)
 }
 
 // The engine as a program drives it: a password, and a message callback after every chunk.
-struct Engine {
+struct Engine
+{
     TKV_Pwd pwd;
     long long pumps = 0;
     Engine()
@@ -299,7 +305,8 @@ void DecryptWholeFile(benchmark::State& state, int method)
     CountBytes(state, g_scratch.fileBytes);
 }
 
-struct Method {
+struct Method
+{
     const char* name;
     int code;
 };

@@ -30,7 +30,8 @@ std::string ScratchPath()
 }
 
 // A database of kEntries lines, the last of which is `name`.
-struct Database {
+struct Database
+{
     SilentUi ui;
     TKV_PwdTable table{ui};
     TKV_Pwd pwd;
@@ -59,7 +60,8 @@ struct Database {
 void BM_PwdDbStore(benchmark::State& state)
 {
     Database db;
-    for (auto _ : state) benchmark::DoNotOptimize(db.table.StorePassword(db.name, db.pwd));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db.table.StorePassword(db.name, db.pwd));
     if (db.ui.failed) state.SkipWithError("the database could not be written");
 }
 BENCHMARK(BM_PwdDbStore)->Name("pwdb/store")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);

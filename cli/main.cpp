@@ -16,9 +16,9 @@
 
 #include <atomic>
 #include <csignal>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <strings.h>
@@ -79,7 +79,8 @@ const char* const kHelp =
     "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
     "Exit status: 0 all files done, 1 some file failed, 2 usage error.\n";
 
-struct Options {
+struct Options
+{
     std::string command;
     int method = kMethodIdea;
     std::optional<std::string> passwordFile;
@@ -472,10 +473,13 @@ int main(int argc, char** argv)
     Options options;
     if (const auto exitNow = ParseArguments(argc, argv, options)) return *exitNow;
 
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 
     if (options.command == "info") return RunInfo(options);
     if (options.command == "wipe") return RunWipe(options);

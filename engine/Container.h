@@ -33,7 +33,8 @@ HeaderFields GetHeaderFields(const std::uint8_t* header) noexcept;
 // Writes the fields into bytes 4 to 13 of `header`; the magic is the caller's.
 void PutHeaderFields(std::uint8_t* header, const HeaderFields& fields) noexcept;
 
-struct ContainerInfo {
+struct ContainerInfo
+{
     bool readable = false;      // the header could be read in full
     int method = -1;            // 0..4, or -1 when the method byte names none
     int headerLength = 0;       // 14 or 35 as the method byte implies

@@ -12,7 +12,8 @@ void BitDesBlock(const std::uint8_t* input, std::uint8_t* output, const std::uin
 
 // 16 round keys of two words each; decryption schedules hold them in reverse order so that
 // DesBlock has no direction of its own.
-struct DesSchedule {
+struct DesSchedule
+{
     std::uint32_t words[32];
 };
 

@@ -18,22 +18,31 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
     switch (code) {
     case kResultRemovedNotWiped:
         return Fill("%s was removed, but its data was not wiped because other names (hard links) share it.", name);
-    case kResultCannotOpen: return Fill("Couldn't open file %s .", name);
-    case kResultCannotCreate: return "Couldn't create a new file.";
-    case kResultReadFailed: return Fill("Couldn't read file %s .", name);
+    case kResultCannotOpen:
+        return Fill("Couldn't open file %s .", name);
+    case kResultCannotCreate:
+        return "Couldn't create a new file.";
+    case kResultReadFailed:
+        return Fill("Couldn't read file %s .", name);
     case kResultWrongPassword:
-        return Fill(withAllHint ? "Invalid password for the file %s !Press 'All' button to abort processing the file list."
-                                : "Invalid password for the file %s !",
+        return Fill(withAllHint
+                        ? "Invalid password for the file %s !Press 'All' button to abort processing the file list."
+                        : "Invalid password for the file %s !",
                     name);
-    case kResultNoMemory: return "No memory.";
-    case kResultNotEncrypted: return Fill("Cannot identify file %s as a valid crypted file.", name);
-    case kResultAborted: return Fill("You have aborted processing %s.", name);
-    case kResultWriteFailed: return Fill("Processing file %s has been aborted. The disk may be full.", name);
+    case kResultNoMemory:
+        return "No memory.";
+    case kResultNotEncrypted:
+        return Fill("Cannot identify file %s as a valid crypted file.", name);
+    case kResultAborted:
+        return Fill("You have aborted processing %s.", name);
+    case kResultWriteFailed:
+        return Fill("Processing file %s has been aborted. The disk may be full.", name);
     case kResultTooLarge:
         return Fill("File %s is too large. Files of 2 GB (2147483648 bytes) or more cannot be encrypted.", name);
     case kResultNotRegularFile:
         return Fill("%s is not a regular file. Links, devices, pipes and folders are not processed.", name);
-    case kResultUnknownMethod: return "Unknown encryption method. Choose DES, IDEA or 3xDES.";
+    case kResultUnknownMethod:
+        return "Unknown encryption method. Choose DES, IDEA or 3xDES.";
     case kResultTargetAppeared:
         return Fill("%s appeared while it was being written; it was left as it was and the new file was discarded.",
                     name);
@@ -49,7 +58,8 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
                     name);
     case kResultNameTooLong:
         return Fill("The name of %s is too long to add \".cry\" to it in this folder; it was not encrypted.", name);
-    default: return {};
+    default:
+        return {};
     }
 }
 

@@ -6,7 +6,13 @@
 #include <cstdint>
 #include <string>
 
-enum class FileKind { Missing, Regular, Directory, Other };
+enum class FileKind
+{
+    Missing,
+    Regular,
+    Directory,
+    Other
+};
 
 // What the path itself is (links are not followed: a link is Other).
 FileKind GetFileKind(const std::string& path);
@@ -15,8 +21,9 @@ long long GetFileSize(const std::string& path);
 
 // The attributes the program shows and restores: R = the owner cannot write, H = a dot file.
 // Archive and system bits do not exist here.
-struct FileAttributes {
-    bool valid = false;    // false when the file could not be examined
+struct FileAttributes
+{
+    bool valid = false;     // false when the file could not be examined
     std::uint32_t mode = 0; // permission bits as found, restored as found
 };
 FileAttributes GetFileAttributes(const std::string& path);

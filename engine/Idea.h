@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-struct IdeaKeySchedule {
+struct IdeaKeySchedule
+{
     std::uint16_t subkeys[52];
 };
 

@@ -8,10 +8,8 @@
 namespace {
 
 constexpr MethodInfo kMethods[] = {
-    {"KV97", 8, kShortHeaderLength, "DES"},
-    {"KV98", 16, kLongHeaderLength, "IDEA"},
-    {"KV9A", 8, kShortHeaderLength, "DES"},
-    {"KV9B", 8, kLongHeaderLength, "DES"},
+    {"KV97", 8, kShortHeaderLength, "DES"},   {"KV98", 16, kLongHeaderLength, "IDEA"},
+    {"KV9A", 8, kShortHeaderLength, "DES"},   {"KV9B", 8, kLongHeaderLength, "DES"},
     {"KV9C", 24, kLongHeaderLength, "3xDES"},
 };
 
@@ -25,12 +23,18 @@ const MethodInfo* FindMethod(int method) noexcept
 int MethodFromMagicByte(std::uint8_t fourth) noexcept
 {
     switch (fourth) {
-    case '7': return kMethodDesEcb;
-    case '8': return kMethodIdea;
-    case 'A': return kMethodDesTyped;
-    case 'B': return kMethodDes;
-    case 'C': return kMethodTripleDes;
-    default: return -1;
+    case '7':
+        return kMethodDesEcb;
+    case '8':
+        return kMethodIdea;
+    case 'A':
+        return kMethodDesTyped;
+    case 'B':
+        return kMethodDes;
+    case 'C':
+        return kMethodTripleDes;
+    default:
+        return -1;
     }
 }
 
@@ -48,7 +52,8 @@ const char* MethodTagForMagicByte(std::uint8_t fourth) noexcept
 
 void ScramblePassword(std::uint8_t* bytes, std::size_t count) noexcept
 {
-    for (std::size_t i = 0; i < count; ++i) bytes[i] ^= kScrambleMask;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] ^= kScrambleMask;
 }
 
 void StretchKey(std::uint8_t* key, const std::uint8_t* password, int keyLength, int passwordLength) noexcept
@@ -69,7 +74,8 @@ int DeriveKey(int method, const std::uint8_t* scrambled, int passwordLength, std
     // once on a DES file still gives its full key to the next IDEA or Triple DES file.
     const int used = std::clamp(passwordLength, 0, length);
     if (length == 8) {
-        for (int i = 0; i < 8; ++i) key[i] = i < used ? scrambled[i] : 0;
+        for (int i = 0; i < 8; ++i)
+            key[i] = i < used ? scrambled[i] : 0;
         // The old DES methods key on the characters as typed; method 3 keeps the scrambled bytes.
         if (method != kMethodDes) ScramblePassword(key, static_cast<std::size_t>(used));
     } else {

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-enum EncryptionMethod : int {
+enum EncryptionMethod : int
+{
     kMethodDesEcb = 0,    // "KV97": bit-serial DES, every block alone, key from the typed characters
     kMethodIdea = 1,      // "KV98": IDEA-CBC
     kMethodDesTyped = 2,  // "KV9A": bit-serial DES-CBC, key from the typed characters
@@ -17,7 +18,8 @@ constexpr int kShortHeaderLength = 14;
 constexpr int kLongHeaderLength = 35;
 constexpr int kMaxKeyLength = 24;
 
-struct MethodInfo {
+struct MethodInfo
+{
     char magic[5];
     int keyLength;
     int headerLength;

@@ -16,6 +16,7 @@ void SecureZero(void* p, std::size_t n) noexcept
     explicit_bzero(p, n);
 #else
     volatile unsigned char* v = static_cast<volatile unsigned char*>(p);
-    while (n--) *v++ = 0;
+    while (n--)
+        *v++ = 0;
 #endif
 }

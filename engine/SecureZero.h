@@ -13,7 +13,8 @@ void SecureZero(void* p, std::size_t n) noexcept;
 // Allocator whose memory is cleared before it goes back to the heap. A vector using it never
 // leaves a copy of its secret behind, also not when it grows.
 template <class T>
-struct ZeroingAllocator {
+struct ZeroingAllocator
+{
     using value_type = T;
     ZeroingAllocator() noexcept = default;
     template <class U>

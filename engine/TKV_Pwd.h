@@ -14,7 +14,8 @@
 // Test seam: makes the file layer fail after a number of bytes, as a full disk or a bad sector
 // would (SourceFile and ReplacementFile count them). Negative values mean "never". The master
 // password's copy does the same for the password database.
-struct EngineFaults {
+struct EngineFaults
+{
     long long failReadAfter = -1;
     long long failWriteAfter = -1;
     // Writes through a named temporary file, as on file systems without unnamed ones.

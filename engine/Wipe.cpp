@@ -24,7 +24,8 @@ void DefaultFill(std::uint8_t* buffer, std::size_t count)
 {
     std::mt19937 generator{std::random_device{}()};
     std::uniform_int_distribution<int> byte(0, 255);
-    for (std::size_t i = 0; i < count; ++i) buffer[i] = static_cast<std::uint8_t>(byte(generator));
+    for (std::size_t i = 0; i < count; ++i)
+        buffer[i] = static_cast<std::uint8_t>(byte(generator));
 }
 
 // Overwrites the open file once with the pattern and flushes it; false on any failure.

@@ -16,7 +16,7 @@ inline constexpr std::size_t kMinPasswordChars = 6;
 struct PasswordLimits
 {
     std::size_t MinChars = kMinPasswordChars; // characters, as CharacterCount counts them
-    std::size_t MaxBytes = 0; // key bytes, as PasswordByteCount counts them
+    std::size_t MaxBytes = 0;                 // key bytes, as PasswordByteCount counts them
 
     // At least 6 characters, at most the key length of the method code: 8 for DES (codes 0, 2, 3),
     // 16 for IDEA (1), 24 for Triple DES (4). A code outside 0..4, which only an edited setting can

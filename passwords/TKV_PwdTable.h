@@ -16,7 +16,6 @@
 #include <string>
 #include <string_view>
 
-
 // The database file: "PT98", plain length, checksum, key check, then the IDEA-CBC body.
 constexpr int kPwdDbHeaderLength = 14;
 constexpr int kPwdDbKeyLength = 16;

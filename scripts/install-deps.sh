@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build make pkg-config python3 time
+    g++ cmake ninja-build make pkg-config python3 time clang-format git
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
     qt6-base-dev libgl-dev
 )

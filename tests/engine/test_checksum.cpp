@@ -24,7 +24,8 @@ std::array<std::uint32_t, 256> CrcTable()
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t n = 0; n < 256; ++n) {
         std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1u) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1u) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
         table[n] = c;
     }
     return table;
@@ -37,12 +38,13 @@ std::uint32_t ReferenceChecksum(std::uint32_t value, const std::uint8_t* data, s
     static const auto table = CrcTable();
     std::uint8_t bytes[1024 + 4] = {};
     for (std::size_t i = 0; i < 256; ++i)
-        for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<std::uint8_t>(table[i] >> (8 * b));
+        for (int b = 0; b < 4; ++b)
+            bytes[4 * i + b] = static_cast<std::uint8_t>(table[i] >> (8 * b));
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned idx = (value ^ data[i]) & 0xFFu;
-        const std::uint32_t t = static_cast<std::uint32_t>(bytes[idx]) | static_cast<std::uint32_t>(bytes[idx + 1]) << 8 |
-                                static_cast<std::uint32_t>(bytes[idx + 2]) << 16 |
-                                static_cast<std::uint32_t>(bytes[idx + 3]) << 24;
+        const std::uint32_t t =
+            static_cast<std::uint32_t>(bytes[idx]) | static_cast<std::uint32_t>(bytes[idx + 1]) << 8 |
+            static_cast<std::uint32_t>(bytes[idx + 2]) << 16 | static_cast<std::uint32_t>(bytes[idx + 3]) << 24;
         value = (value >> 8) ^ t;
     }
     return value;
@@ -53,7 +55,8 @@ std::uint32_t StandardCrc32(const std::string& text)
 {
     static const auto table = CrcTable();
     std::uint32_t c = 0xFFFFFFFFu;
-    for (const char ch : text) c = (c >> 8) ^ table[(c ^ static_cast<std::uint8_t>(ch)) & 0xFFu];
+    for (const char ch : text)
+        c = (c >> 8) ^ table[(c ^ static_cast<std::uint8_t>(ch)) & 0xFFu];
     return c ^ 0xFFFFFFFFu;
 }
 
@@ -61,7 +64,8 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed)
 {
     std::mt19937 generator(seed);
     std::vector<std::uint8_t> data(n);
-    for (auto& b : data) b = static_cast<std::uint8_t>(generator());
+    for (auto& b : data)
+        b = static_cast<std::uint8_t>(generator());
     return data;
 }
 

@@ -655,8 +655,8 @@ protected:
     // Encrypts `path` under `password`, storing the password in the database.
     int EncryptStoring(const std::string& path, const std::string& password, bool keep = false)
     {
-        std::vector<std::string> args = {"encrypt", "--password-file", PasswordFile(password), "--keyfile", db,
-                                         "--master-password-file", master};
+        std::vector<std::string> args = {
+            "encrypt", "--password-file", PasswordFile(password), "--keyfile", db, "--master-password-file", master};
         if (keep) args.push_back("--keep");
         args.push_back(path);
         return Run(args).status;

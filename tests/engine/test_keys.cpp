@@ -25,7 +25,8 @@ Bytes Typed(const std::string& text)
 Bytes Scrambled(const std::string& text)
 {
     Bytes b = Typed(text);
-    for (auto& c : b) c = static_cast<std::uint8_t>(c ^ 0x6E);
+    for (auto& c : b)
+        c = static_cast<std::uint8_t>(c ^ 0x6E);
     return b;
 }
 
@@ -36,7 +37,8 @@ Bytes Derive(int method, const Bytes& scrambled, int length)
     std::fill(std::begin(key), std::end(key), std::uint8_t{0xA5});
     const int n = DeriveKey(method, scrambled.data(), length, key);
     // Nothing past the key's own length may be touched.
-    for (int i = n; i < kMaxKeyLength + 8; ++i) EXPECT_EQ(key[i], 0xA5) << "byte " << i << " method " << method;
+    for (int i = n; i < kMaxKeyLength + 8; ++i)
+        EXPECT_EQ(key[i], 0xA5) << "byte " << i << " method " << method;
     return Bytes(key, key + n);
 }
 
@@ -44,14 +46,16 @@ Bytes Derive(int method, const Bytes& scrambled, int length)
 Bytes ExpectedStretch(const Bytes& repeated)
 {
     Bytes key = repeated;
-    for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(key[i] ^ ((4 * i + 0x4B) & 0xFF));
+    for (std::size_t i = 0; i < key.size(); ++i)
+        key[i] = static_cast<std::uint8_t>(key[i] ^ ((4 * i + 0x4B) & 0xFF));
     return key;
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
     return all;
 }
 
@@ -64,7 +68,8 @@ Bytes Slice(const Bytes& b, std::size_t from, std::size_t to)
 
 TEST(KeysMethodTable, RowsOfEveryMethod)
 {
-    struct Row {
+    struct Row
+    {
         int method;
         const char* magic;
         int keyLength;
@@ -72,8 +77,8 @@ TEST(KeysMethodTable, RowsOfEveryMethod)
         const char* name;
     };
     const Row rows[] = {
-        {0, "KV97", 8, 14, "DES"},  {1, "KV98", 16, 35, "IDEA"},  {2, "KV9A", 8, 14, "DES"},
-        {3, "KV9B", 8, 35, "DES"},  {4, "KV9C", 24, 35, "3xDES"},
+        {0, "KV97", 8, 14, "DES"}, {1, "KV98", 16, 35, "IDEA"},  {2, "KV9A", 8, 14, "DES"},
+        {3, "KV9B", 8, 35, "DES"}, {4, "KV9C", 24, 35, "3xDES"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.method);
@@ -218,7 +223,8 @@ TEST(KeysClipping, TenCharacterPasswordOnDesKeepsItsLength)
     char dirTemplate[] = "/tmp/kelvane-keys-XXXXXX";
     ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
     const std::string dir = dirTemplate;
-    struct RemoveAtEnd {
+    struct RemoveAtEnd
+    {
         std::string path;
         ~RemoveAtEnd() { std::filesystem::remove_all(path); }
     } cleanup{dir};

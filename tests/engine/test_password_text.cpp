@@ -23,7 +23,8 @@ Bytes Raw(const std::string& s)
     return Bytes(s.begin(), s.end());
 }
 
-struct TextCase {
+struct TextCase
+{
     const char* label;
     std::string utf8;
     Bytes expected;
@@ -39,7 +40,10 @@ TEST(PasswordTextBytes, TableOfTexts)
         {"latin letters", "p\xC3\xA4sssw\xC3\xB6rt", {'p', 0xE4, 's', 's', 's', 'w', 0xF6, 'r', 't'}},
         {"pässwört", "p\xC3\xA4ssw\xC3\xB6rt", {'p', 0xE4, 's', 's', 'w', 0xF6, 'r', 't'}},
         {"euro sign", "\xE2\x82\xAC", {0x80}},
-        {"euro between letters", "a\xE2\x82\xAC" "b", {'a', 0x80, 'b'}},
+        {"euro between letters",
+         "a\xE2\x82\xAC"
+         "b",
+         {'a', 0x80, 'b'}},
         {"1252 specials", "\xE2\x80\x9A\xC5\x92\xE2\x84\xA2\xC5\xB8", {0x82, 0x8C, 0x99, 0x9F}},
         {"latin-1 edges", "\xC2\xA0\xC3\xBF", {0xA0, 0xFF}},
         // ł (U+0142) has no place in Windows-1252: the whole text stays UTF-8, also its ä.
@@ -53,7 +57,8 @@ TEST(PasswordTextBytes, TableOfTexts)
         {"invalid utf-8", "p\xE4ss", Raw("p\xE4ss")},
         {"truncated sequence", "abc\xC3", Raw("abc\xC3")},
     };
-    for (const TextCase& c : cases) EXPECT_EQ(Of(PasswordBytes(c.utf8)), c.expected) << c.label;
+    for (const TextCase& c : cases)
+        EXPECT_EQ(Of(PasswordBytes(c.utf8)), c.expected) << c.label;
 }
 
 TEST(PasswordTextBytes, SetPasswordHoldsTheBytesScrambled)
@@ -63,7 +68,8 @@ TEST(PasswordTextBytes, SetPasswordHoldsTheBytesScrambled)
     const Bytes typed = {'p', 0xE4, 's', 's', 'w', 0xF6, 'r', 't'};
     ASSERT_EQ(pwd.Password.size(), typed.size());
     EXPECT_EQ(pwd.PwdLength, 8);
-    for (std::size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(pwd.Password[i], typed[i] ^ 0x6E) << i;
+    for (std::size_t i = 0; i < typed.size(); ++i)
+        EXPECT_EQ(pwd.Password[i], typed[i] ^ 0x6E) << i;
     pwd.ClearPassword();
     EXPECT_EQ(pwd.PwdLength, 0);
     EXPECT_TRUE(pwd.Password.empty());

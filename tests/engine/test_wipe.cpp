@@ -44,14 +44,16 @@ protected:
     std::vector<std::string> List() const
     {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(dir_))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
     static Bytes Content(std::size_t n, std::uint8_t seed)
     {
         Bytes b(n);
-        for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(seed + i * 13);
+        for (std::size_t i = 0; i < n; ++i)
+            b[i] = static_cast<std::uint8_t>(seed + i * 13);
         return b;
     }
     static void Write(const std::string& path, const Bytes& data)
@@ -76,7 +78,8 @@ protected:
 // A fixed pattern, so tests can recognise what the wipe wrote.
 void FixedFill(std::uint8_t* buffer, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i) buffer[i] = static_cast<std::uint8_t>(0xA0 ^ (i * 7));
+    for (std::size_t i = 0; i < count; ++i)
+        buffer[i] = static_cast<std::uint8_t>(0xA0 ^ (i * 7));
 }
 
 // What the fixed pattern makes of a file of `size` bytes.

@@ -3,8 +3,8 @@
 // files of either list. Each test has a window and a folder of its own.
 #include "TDelDialog.h"
 #include "Wipe.h"
-#include "WorkflowTestSupport.h"
 #include "WorkflowMessages.h"
+#include "WorkflowTestSupport.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -5,8 +5,8 @@
 #include "WorkflowTestSupport.h"
 
 #include "QtInteraction.h"
-#include "TKV_PwdTable.h"
 #include "ResultCodes.h"
+#include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
 
 #include <QCheckBox>

@@ -109,7 +109,8 @@ private slots:
     // The heading of the prompt for each method code; the rule itself is the password core's.
     void headingsByMethodCode()
     {
-        QCOMPARE(EnterText(PasswordLimits::ForEncryption(kMethodDes)), QStringLiteral("Enter the password (6 - 8 symbols)"));
+        QCOMPARE(EnterText(PasswordLimits::ForEncryption(kMethodDes)),
+                 QStringLiteral("Enter the password (6 - 8 symbols)"));
         QCOMPARE(EnterText(PasswordLimits::ForEncryption(kMethodIdea)),
                  QStringLiteral("Enter the password (6 - 16 symbols)"));
         QCOMPARE(EnterText(PasswordLimits::ForEncryption(kMethodTripleDes)),
@@ -157,7 +158,8 @@ private slots:
         const QFontMetrics metrics(font);
         const QString dir = QStringLiteral("/home/user/documents/projects/kelvane/very/deep/folder");
         QCOMPARE(ShortenDirectory(dir, metrics, 100000), dir);
-        const QString shortened = ShortenDirectory(dir, metrics, metrics.horizontalAdvance(QStringLiteral("/home/.../folderxx")));
+        const QString shortened =
+            ShortenDirectory(dir, metrics, metrics.horizontalAdvance(QStringLiteral("/home/.../folderxx")));
         QVERIFY(shortened.startsWith(QStringLiteral("/home/...")));
         QVERIFY(shortened.endsWith(QStringLiteral("/folder")));
         QCOMPARE(JoinQPath(QStringLiteral("/"), QStringLiteral("a.txt")), QStringLiteral("/a.txt"));
@@ -660,8 +662,7 @@ private slots:
             attempt(QStringLiteral("rightpw1"), QStringLiteral("rightpw1"));
         });
         QVERIFY(table.PromptForMasterPassword());
-        QCOMPARE(errors.shown,
-                 QStringList({kTooFew, kTooMany, kMismatch, QStringLiteral("Invalid password.")}));
+        QCOMPARE(errors.shown, QStringList({kTooFew, kTooMany, kMismatch, QStringLiteral("Invalid password.")}));
         QVERIFY(table.Master.Entered);
         QVERIFY(form.MaskEdit1->text().isEmpty());
     }

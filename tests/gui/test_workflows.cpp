@@ -3,8 +3,8 @@
 // lists afterwards and the messages of the engine's results. Each test has a window and a folder of
 // its own; the prompts are answered by the script, one test clicks a real message box.
 #include "ResultCodes.h"
-#include "WorkflowTestSupport.h"
 #include "WorkflowMessages.h"
+#include "WorkflowTestSupport.h"
 
 #include <QApplication>
 #include <QMessageBox>
