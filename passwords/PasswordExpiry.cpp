@@ -15,18 +15,31 @@ void Drop(TKV_Pwd& pwd, bool keep) noexcept
     pwd.Entered = pwd.Entered && keep;
 }
 
+// A tick at 0 minutes (never) stops the countdown instead of expiring the password.
+bool StopsAtNever(const TKV_Pwd& pwd, ExpiryControls& controls) noexcept
+{
+    if (pwd.ExpTime > 0) return false;
+    controls.TimerOn = false;
+    return true;
+}
+
 } // namespace
 
 void PasswordAccepted(TKV_Pwd& pwd, bool forSession, ExpiryControls& controls) noexcept
 {
     pwd.Entered = true;
-    if (!forSession) return;
+    // A mark left from the password before would drop this one at the next batch boundary.
     pwd.Expired = false;
-    if (pwd.ExpTime > 0) {
-        pwd.Ticks = 0;
-        controls.TimerOn = true;
-    }
+    if (!forSession) return;
+    if (pwd.ExpTime > 0) pwd.Ticks = 0;
+    // A countdown still running from the password before must not age this one at 0 minutes.
+    controls.TimerOn = pwd.ExpTime > 0;
     controls.ButtonOn = true;
+}
+
+void ExpiryTimeChanged(TKV_Pwd& pwd, ExpiryControls& controls) noexcept
+{
+    if (pwd.ExpTime <= 0) controls.TimerOn = false;
 }
 
 void SetPwdExpired(TKV_Pwd& pwd, ExpiryControls& controls) noexcept
@@ -46,6 +59,7 @@ void SetMasterPwdExpired(TKV_MasterPass& master, ExpiryControls& controls) noexc
 void PwdTimerTimer(TKV_Pwd& pwd, ExpiryControls& controls) noexcept
 {
     if (!controls.TimerOn) return;
+    if (StopsAtNever(pwd, controls)) return;
     ++pwd.Ticks;
     if (pwd.Ticks > ExpirySeconds(pwd)) SetPwdExpired(pwd, controls);
 }
@@ -53,6 +67,7 @@ void PwdTimerTimer(TKV_Pwd& pwd, ExpiryControls& controls) noexcept
 void MasterPwd_TimerTimer(TKV_MasterPass& master, ExpiryControls& controls) noexcept
 {
     if (!controls.TimerOn) return;
+    if (StopsAtNever(master, controls)) return;
     ++master.Ticks;
     if (master.Ticks >= ExpirySeconds(master)) SetMasterPwdExpired(master, controls);
 }

@@ -16,10 +16,14 @@ struct ExpiryControls
     bool ButtonOn = false;
 };
 
-// A password was just entered: Entered := true. With `forSession` (Expires for the master,
-// OnePassword for the file password) it also restarts the countdown when ExpTime > 0 and enables
-// the button; without it Expired is left as it was.
+// A password was just entered: Entered := true, Expired := false. With `forSession` (Expires for the
+// master, OnePassword for the file password) it also restarts the countdown when ExpTime > 0 (and
+// stops one still running otherwise) and enables the button.
 void PasswordAccepted(TKV_Pwd& pwd, bool forSession, ExpiryControls& controls) noexcept;
+
+// The minutes were changed (the Preferences dialog). At 0, which means never, a running countdown
+// stops; other minutes take effect with the running count.
+void ExpiryTimeChanged(TKV_Pwd& pwd, ExpiryControls& controls) noexcept;
 
 // The file password's expire button or timer: Expired := true, timer off, button off.
 void SetPwdExpired(TKV_Pwd& pwd, ExpiryControls& controls) noexcept;
@@ -27,7 +31,8 @@ void SetPwdExpired(TKV_Pwd& pwd, ExpiryControls& controls) noexcept;
 void SetMasterPwdExpired(TKV_MasterPass& master, ExpiryControls& controls) noexcept;
 
 // One second of the file password's timer: it expires at the first tick after ExpTime minutes.
-// A tick while the timer is off (one already queued when it stopped) is ignored.
+// A tick while the timer is off (one already queued when it stopped) is ignored; one at 0 minutes
+// stops the countdown.
 void PwdTimerTimer(TKV_Pwd& pwd, ExpiryControls& controls) noexcept;
 // One second of the master password's timer: it expires at the tick that completes ExpTime minutes.
 void MasterPwd_TimerTimer(TKV_MasterPass& master, ExpiryControls& controls) noexcept;

@@ -85,10 +85,67 @@ TEST(Expiry, WithoutTheSessionFlagOnlyEntered)
     ExpiryControls controls;
     PasswordAccepted(pwd, false, controls);
     EXPECT_TRUE(pwd.Entered);
-    EXPECT_TRUE(pwd.Expired);
     EXPECT_EQ(pwd.Ticks, 7);
     EXPECT_FALSE(controls.TimerOn);
     EXPECT_FALSE(controls.ButtonOn);
+}
+
+// A password made to expire (by the button, or by a change of the database settings) and then
+// entered again without the session flag must not be dropped at the next boundary for the old mark.
+TEST(Expiry, AFreshPasswordIsNeverExpired)
+{
+    for (const bool forSession : {false, true}) {
+        TKV_MasterPass master;
+        master.SetPassword("old one");
+        master.Entered = true;
+        ExpiryControls controls;
+        SetMasterPwdExpired(master, controls);
+        master.SetPassword("new one");
+        PasswordAccepted(master, forSession, controls);
+        TKV_Pwd pwd;
+        RevalidatePasswords(pwd, master);
+        EXPECT_TRUE(master.Entered) << "forSession " << forSession;
+    }
+}
+
+// 0 minutes means never: a countdown still running from before must not expire the password at its
+// next tick, whether the minutes were changed first or a password was entered with them.
+TEST(Expiry, ZeroMinutesStopACountdownThatRuns)
+{
+    TKV_MasterPass master;
+    master.Expires = true;
+    master.ExpTime = 1;
+    ExpiryControls masterControls;
+    PasswordAccepted(master, true, masterControls);
+    TKV_Pwd pwd;
+    pwd.OnePassword = true;
+    pwd.ExpTime = 1;
+    ExpiryControls pwdControls;
+    PasswordAccepted(pwd, true, pwdControls);
+    ASSERT_TRUE(masterControls.TimerOn);
+    ASSERT_TRUE(pwdControls.TimerOn);
+
+    master.ExpTime = 0;
+    pwd.ExpTime = 0;
+    ExpiryTimeChanged(master, masterControls);
+    ExpiryTimeChanged(pwd, pwdControls);
+    EXPECT_FALSE(masterControls.TimerOn);
+    EXPECT_FALSE(pwdControls.TimerOn);
+    EXPECT_TRUE(masterControls.ButtonOn);
+
+    // A tick already queued, or a timer the window did not stop, changes nothing either.
+    masterControls.TimerOn = pwdControls.TimerOn = true;
+    MasterPwd_TimerTimer(master, masterControls);
+    PwdTimerTimer(pwd, pwdControls);
+    EXPECT_FALSE(master.Expired);
+    EXPECT_FALSE(pwd.Expired);
+    EXPECT_FALSE(masterControls.TimerOn);
+    EXPECT_FALSE(pwdControls.TimerOn);
+
+    // The next password entered with 0 minutes finds no countdown running.
+    masterControls.TimerOn = true;
+    PasswordAccepted(master, true, masterControls);
+    EXPECT_FALSE(masterControls.TimerOn);
 }
 
 TEST(Expiry, TheButtonsExpireAtOnce)
