@@ -42,6 +42,9 @@ public:
     // One of the window's own dialog forms, shown modally; its result (QDialog::Accepted or
     // QDialog::Rejected).
     virtual int ExecDialog(QDialog& dialog) = 0;
+    // A save-file dialog starting at the file `initial`, adding `defaultSuffix` to a name without one:
+    // the chosen path, empty when cancelled.
+    virtual QString SaveFileName(const QString& initial, const QString& defaultSuffix) = 0;
     // The delete confirmation `dialog`, its FName_Label already naming the file.
     virtual TDelResult ShowDelDialog(TDelDialog& dialog) = 0;
     // The encryption or decryption prompt `dialog`, showing `setup`: returns the TKV_PromptResult and

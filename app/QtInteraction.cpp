@@ -7,6 +7,7 @@
 #include "TPasswordPrompt.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -87,6 +88,16 @@ TDelResult TKV_QtInteraction::ShowDelDialog(TDelDialog& dialog)
 int TKV_QtInteraction::ExecDialog(QDialog& dialog)
 {
     return dialog.exec();
+}
+
+QString TKV_QtInteraction::SaveFileName(const QString& initial, const QString& defaultSuffix)
+{
+    QFileDialog dialog(Owner());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!initial.isEmpty()) dialog.selectFile(initial);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 MasterPasswordAnswer TKV_QtInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)

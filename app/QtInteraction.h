@@ -19,6 +19,7 @@ public:
     TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;
     bool ErrorOkAll(const QString& text) override;
     int ExecDialog(QDialog& dialog) override;
+    QString SaveFileName(const QString& initial, const QString& defaultSuffix) override;
     TDelResult ShowDelDialog(TDelDialog& dialog) override;
     int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
 

@@ -45,6 +45,8 @@ QString TKV_ScriptedInteraction::KindName(TKV_PromptKind kind)
         return QStringLiteral("DelDialog");
     case TKV_PromptKind::Dialog:
         return QStringLiteral("Dialog");
+    case TKV_PromptKind::SaveFile:
+        return QStringLiteral("SaveFile");
     }
     return QString();
 }
@@ -115,6 +117,14 @@ void TKV_ScriptedInteraction::ExpectDialog(const QString& objectName, std::funct
     script_.append(std::move(step));
 }
 
+void TKV_ScriptedInteraction::ExpectSaveFile(const QString& initial, const QString& defaultSuffix,
+                                             const QString& chosen)
+{
+    Step step{TKV_PromptKind::SaveFile, initial + QStringLiteral(" (.") + defaultSuffix + QLatin1Char(')'), 0};
+    step.Reply = chosen;
+    script_.append(std::move(step));
+}
+
 const TKV_ScriptedInteraction::Step* TKV_ScriptedInteraction::Take(TKV_PromptKind kind, const QString& text)
 {
     asked_.append(KindName(kind) + QStringLiteral(": ") + text);
@@ -177,6 +187,13 @@ int TKV_ScriptedInteraction::ExecDialog(QDialog& dialog)
     const int result = act(dialog);
     dialog.hide();
     return result;
+}
+
+QString TKV_ScriptedInteraction::SaveFileName(const QString& initial, const QString& defaultSuffix)
+{
+    const Step* step =
+        Take(TKV_PromptKind::SaveFile, initial + QStringLiteral(" (.") + defaultSuffix + QLatin1Char(')'));
+    return step != nullptr ? step->Reply : QString();
 }
 
 MasterPasswordAnswer TKV_ScriptedInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)

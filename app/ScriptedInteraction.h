@@ -27,6 +27,7 @@ enum class TKV_PromptKind
     DecryptPrompt,
     DelDialog,
     Dialog,
+    SaveFile,
 };
 
 class TKV_ScriptedInteraction : public TKV_Interaction
@@ -50,6 +51,9 @@ public:
     // The dialog form named `objectName`; `act` works the real dialog as the user would (it is shown
     // but not run modally) and gives the result.
     void ExpectDialog(const QString& objectName, std::function<int(QDialog&)> act);
+    // The save-file dialog, starting at `initial` with the default extension `defaultSuffix`; the user
+    // chooses `chosen` (empty: Cancel).
+    void ExpectSaveFile(const QString& initial, const QString& defaultSuffix, const QString& chosen);
     // The delete confirmation, its FName_Label reading `label` (the full path and "?").
     void ExpectDelDialog(const QString& label, TDelResult answer);
     // The password prompts, for the file `name` as the list shows it. Result 1 with `password`;
@@ -76,6 +80,7 @@ public:
     TKV_YesNoCancel ConfirmYesNoCancel(const QString& text) override;
     bool ErrorOkAll(const QString& text) override;
     int ExecDialog(QDialog& dialog) override;
+    QString SaveFileName(const QString& initial, const QString& defaultSuffix) override;
     TDelResult ShowDelDialog(TDelDialog& dialog) override;
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
     void ShowDatabaseError(const std::string& detail) override;
@@ -91,6 +96,7 @@ private:
         int Answer;
         TKV_PromptAnswer Prompt{};
         std::function<int(QDialog&)> Act{};
+        QString Reply{};
     };
 
     // The head of the script when it matches; otherwise the test fails and null comes back, and the
