@@ -5,20 +5,7 @@
 #include "TDelDialog.h"
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
-
-namespace {
-
-// The preferences belong to the password layer; until its class exists the window holds a plain
-// dialog in its place.
-QDialog* PlainForm(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* form = new QDialog(parent);
-    form->setObjectName(QString::fromLatin1(name));
-    if (!caption.isEmpty()) form->setWindowTitle(caption);
-    return form;
-}
-
-} // namespace
+#include "TPreferences.h"
 
 TAbout::TAbout(QWidget* parent) : QDialog(parent)
 {
@@ -42,7 +29,11 @@ void CreateForms(TMainWin& mainWin)
     forms.Decrypt = new TDecrypt(&mainWin);
     forms.Decrypt->ShowError = showError;
     forms.About = new TAbout(&mainWin);
-    forms.Preferences = PlainForm("TPreferences", QString(), &mainWin);
+    forms.Preferences = new TPreferences(&mainWin);
+    forms.Preferences->AskSavePath = [&mainWin](const QString& initial, const QString& defaultSuffix) {
+        return mainWin.Interaction().SaveFileName(initial, defaultSuffix);
+    };
+    forms.Preferences->ShowHelp = [&mainWin](int context) { mainWin.ShowHelpContext(context); };
     forms.DelDialog = new TDelDialog(&mainWin);
     forms.ComboChange = new TComboChange(&mainWin);
     forms.MasterPwd_Form = new TMasterPwd_Form(&mainWin);

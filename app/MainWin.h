@@ -41,6 +41,7 @@ class TDecrypt;
 class TEncrypt;
 class TMasterPwd_Form;
 class TPasswordPrompt;
+class TPreferences;
 class TComboChange;
 class TDelDialog;
 class TKV_CoolBar;
@@ -74,14 +75,13 @@ struct TMainWinSetup
     std::function<bool(const QString&)> DriveReady;
 };
 
-// The dialogs, created once by CreateForms right after the window. Forms of the password layer are
-// plain dialogs until their own classes take their places.
+// The dialogs, created once by CreateForms right after the window.
 struct TKV_Forms
 {
     TEncrypt* Encrypt = nullptr;
     TDecrypt* Decrypt = nullptr;
     TAbout* About = nullptr;
-    QDialog* Preferences = nullptr;
+    TPreferences* Preferences = nullptr;
     TDelDialog* DelDialog = nullptr;
     TComboChange* ComboChange = nullptr;
     TMasterPwd_Form* MasterPwd_Form = nullptr;
@@ -332,6 +332,15 @@ public:
     int PromptToDecrypt(const QString& name);
     // Drops expired passwords at a batch boundary.
     void RevalidatePasswords();
+
+    // ---- Preferences (MainWin_Preferences.cpp)
+
+    // Shows the Preferences dialog on copies of the settings and applies them on "Ok". Refused while
+    // work runs, since applying drops the file password a batch may be using.
+    void ShowPreferences();
+    // The database folder is made when the path is the default one, which lies in a folder of the
+    // program's own that may not exist yet. Any other path is the user's, used as it is.
+    void MakeDefaultDatabaseFolder();
 
     // ---- Processing file lists (MainWin_FileLists.cpp)
 

@@ -94,7 +94,10 @@ void TMainWin::Exit1Click()
     close();
 }
 
-void TMainWin::Options2Click() {}
+void TMainWin::Options2Click()
+{
+    ShowPreferences();
+}
 
 void TMainWin::Contents1Click() {}
 

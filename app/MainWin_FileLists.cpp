@@ -117,6 +117,7 @@ void TMainWin::ProcessFileList(int direction)
             if (PrgState->SavePassword) {
                 // The user relies on the database for this password: it must be able to take it before
                 // the plain file is touched.
+                MakeDefaultDatabaseFolder();
                 const StoreReadiness ready = PwdTable->PrepareToStore();
                 AfterTableRequest(*this);
                 if (ready != StoreReadiness::Ready) {

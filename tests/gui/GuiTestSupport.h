@@ -178,13 +178,13 @@ inline void TypeText(QWidget* window, const QString& text)
 }
 
 // Where the keyboard focus goes in `window`, which must be shown: the widget that has it once the
-// window is active, then one more per Tab until it is back there (twelve Tabs at most).
-inline QStringList TabWalk(QWidget* window)
+// window is active, then one more per Tab until it is back there (`maxTabs` Tabs at most).
+inline QStringList TabWalk(QWidget* window, int maxTabs = 12)
 {
     if (!QTest::qWaitForWindowActive(window)) return {QStringLiteral("<not active>")};
     const QWidget* start = QApplication::focusWidget();
     QStringList walked = {FocusName()};
-    for (int tab = 0; tab < 12 && start != nullptr; ++tab) {
+    for (int tab = 0; tab < maxTabs && start != nullptr; ++tab) {
         PressKey(window, Qt::Key_Tab);
         walked.append(FocusName());
         if (QApplication::focusWidget() == start) break;
