@@ -295,6 +295,8 @@ private slots:
         QCOMPARE(window.MasterPwdExpire_Button->isEnabled(), !expired);
         QCOMPARE(window.MasterPwd_Timer.isActive(), !expired);
         QCOMPARE(QString::fromStdString(master.Dir), dir);
+        // "Ok" drops the file password even when nothing changed.
+        QCOMPARE(window.Pwd->Entered, !ok);
     }
 
     void spinEditMinutes_data()
