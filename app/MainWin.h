@@ -54,6 +54,10 @@ class TKV_Pwd;
 class TKV_PwdTable;
 class TKV_StatusBar;
 class TTIP_Form;
+class TKV_WindowCryptUi;
+class FileCryptor;
+struct FileJob;
+struct FileResult;
 struct TKV_FileItem;
 struct TKV_Progress;
 
@@ -73,6 +77,8 @@ struct TMainWinSetup
     // the mounted volumes.
     std::function<QStringList()> Drives;
     std::function<bool(const QString&)> DriveReady;
+    // Tests make the secure wipe fail through this; null: the real wipe.
+    std::function<int(const std::string& path)> WipeFile;
 };
 
 // The dialogs, created once by CreateForms right after the window.
@@ -94,15 +100,6 @@ struct TKV_CommandLineSaved
     bool Active = false;
     int DefaultMethod = 0;
     bool Store = false;
-};
-
-// How DecrFile tries a file. A try with a password from the database does not show a wrong-password
-// result (the list run asks the user instead), and that second try does not ask again about
-// overwriting the target.
-struct TKV_DecrTry
-{
-    bool StoredPassword = false;
-    bool OverwriteAgreed = false;
 };
 
 class TMainWin : public QMainWindow
@@ -294,10 +291,12 @@ public:
     // Turn the file `name` (as its list shows it) of DirCryptor->Directory into its counterpart with
     // the password the engine object already holds. True when the engine succeeded, even if the
     // source could not be removed afterwards; false when refused, declined or failed, after the
-    // user has been told. Callers check Busy. `sourceMayGo`, when given, is asked once the container
-    // is in place: false keeps the plain file (the callback has told the user why).
-    bool EncrFile(const QString& name, std::function<bool()> sourceMayGo = {});
-    bool DecrFile(const QString& name, TKV_DecrTry attempt = {});
+    // user has been told. Callers check Busy.
+    bool EncrFile(const QString& name);
+    bool DecrFile(const QString& name);
+    // The whole of one file of a list run: its password (stored, or asked for with the prompt), the
+    // work, its stored password kept in step.
+    FileResult ProcessListFile(const QString& name, bool encrypting);
     // True when `path` (the file behind list name `name`) is a regular file; otherwise the user is told
     // that it is missing or is no regular file (a link, pipe or device), and false.
     bool SourceIsUsable(const QString& path, const QString& name);
@@ -321,8 +320,6 @@ public:
     // The pop-up menus' "Delete": Plain list, Crypted list.
     void Delete1Click();
     void Delete2Click();
-    // Tests make the secure wipe fail through this; null: WipeFile.
-    std::function<int(const std::string& path)> WipeFileOverride;
 
     // ---- Password prompts (MainWin_Passwords.cpp)
 
@@ -505,6 +502,12 @@ private:
     void RevealDirectory();
     void DirectoryChosen();
     void ShowActiveList(bool crypted);
+    // MainWin_Workflows.cpp: the one file's job for list name `name`, the window's answers told which
+    // entry it is; the work with the password the engine object holds.
+    FileJob PrepareFileJob(const QString& name, bool encrypting);
+    bool WorkOnFile(const QString& name, bool encrypting);
+    void CreateFileCryptor();
+    void FreeFileCryptor();
     // MainWin_Startup.cpp
     std::unique_ptr<TKV_SettingsAccess> OpenSettings() const;
     void Trace(const char* step) const;
@@ -515,6 +518,8 @@ private:
     void CentreOnScreen();
 
     TMainWinSetup setup_;
+    std::unique_ptr<TKV_WindowCryptUi> cryptUi_;
+    std::unique_ptr<FileCryptor> cryptor_;
     // Which stored values this run read, and what they held after start-up.
     TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;

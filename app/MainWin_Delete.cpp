@@ -18,31 +18,6 @@
 #include <QToolButton>
 #include <QTreeView>
 
-bool TMainWin::RemoveFile(const QString& path, bool wipe)
-{
-    const std::string fsPath = FsPath(path);
-    bool removed = false;
-    int wiped = kResultOk;
-    // Only a regular file is wiped: wiping through a link would destroy the file it points to, so a
-    // link (or pipe, or device) is removed itself.
-    if (wipe && GetFileKind(fsPath) == FileKind::Regular) {
-        UpdateStatus(WithName(kWipingStatus, path));
-        wiped = WipeFileOverride ? WipeFileOverride(fsPath) : WipeFile(fsPath);
-        // A plain file that could not be wiped stays and the caller says so: deleting it unwiped
-        // would leave its data readable on the disk while the user believes it gone. A file whose
-        // data other names share loses only this name, and the user learns the data is still there.
-        removed = wiped == kResultOk || wiped == kResultRemovedNotWiped;
-    } else {
-        UpdateStatus(WithName(kDeletingStatus, path));
-        SetArchiveOnly(fsPath);
-        removed = QFile::remove(path);
-    }
-    UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
-    if (wiped == kResultRemovedNotWiped)
-        ui_->InfoBox(QString::fromStdString(EngineErrorMessage(wiped, path.toStdString())));
-    return removed;
-}
-
 void TMainWin::FileDel(QAbstractItemView& listView)
 {
     const QItemSelectionModel* selection = listView.selectionModel();

@@ -2,14 +2,12 @@
 // TMainWin: processing the selected files of a list, one password per file, list or session.
 #include "MainWin.h"
 
-#include "PromptRules.h"
-#include "ResultCodes.h"
+#include "FileCryptor.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
 #include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
-#include "WorkflowMessages.h"
 
 #include <QToolButton>
 #include <QTreeView>
@@ -38,14 +36,6 @@ private:
     bool owner_;
 };
 
-// The password table may have asked for the master password. "Do not use at all" switched the
-// database off, and with it the wish to save passwords; the expiry controls follow the master's state.
-void AfterTableRequest(TMainWin& w)
-{
-    if (!w.PwdTable->Master.Store) w.PrgState->SavePassword = false;
-    w.ApplyExpiryControls();
-}
-
 } // namespace
 
 void TMainWin::ProcessFileList(int direction)
@@ -68,75 +58,10 @@ void TMainWin::ProcessFileList(int direction)
 
     const QStringList names = DirCryptor->Files;
     for (const QString& name : names) {
-        const QString path = JoinQPath(DirCryptor->Directory, name);
-        // A link, pipe or device is refused before the user types a password for it.
-        const QString source = decrypt ? JoinQPath(DirCryptor->Directory, CryptedFileName(name)) : path;
-        if (!SourceIsUsable(source, name)) {
-            if (PrgState->Abort) break;
-            continue;
-        }
-        if (decrypt) {
-            QString plain = path;
-            if (ShowCry) plain.chop(4);
-            // A stored password serves this one file; the engine object gets its own back afterwards.
-            RecalledPassword recalled = PwdTable->RecallPassword(plain.toStdString(), *Pwd);
-            AfterTableRequest(*this);
-            if (!recalled) {
-                const int result = PromptToDecrypt(name);
-                if (result == prSkip) continue;
-                if (result == prCancelAll) {
-                    if (directoryRun) PrgState->Abort = true;
-                    break;
-                }
-            }
-            if (!PrgState->ListsRaised) RaiseLists();
-            const bool stored = static_cast<bool>(recalled);
-            bool decrypted = DecrFile(name, {stored, false});
-            if (!decrypted && stored && LastEngineResult == kResultWrongPassword && !PrgState->Abort) {
-                // The stored password does not open the file (a container replaced since, an older
-                // database): the user is asked as if none were stored, or the file stays locked.
-                recalled.Withdraw();
-                const int result = PromptToDecrypt(name);
-                if (result == prSkip) continue;
-                if (result == prCancelAll) {
-                    if (directoryRun) PrgState->Abort = true;
-                    break;
-                }
-                decrypted = DecrFile(name, {false, true});
-            }
-            // The stored entry goes only once the file it protects is back.
-            if (decrypted && stored) recalled.Confirm();
-        } else {
-            const int result = PromptToEncrypt(name);
-            if (result == prSkip) continue;
-            if (result == prCancelAll) {
-                if (directoryRun) PrgState->Abort = true;
-                break;
-            }
-            std::function<bool()> storePassword;
-            if (PrgState->SavePassword) {
-                // The user relies on the database for this password: it must be able to take it before
-                // the plain file is touched.
-                MakeDefaultDatabaseFolder();
-                const StoreReadiness ready = PwdTable->PrepareToStore();
-                AfterTableRequest(*this);
-                if (ready != StoreReadiness::Ready) {
-                    Interaction().ErrorBox(WithName(kPasswordNotSavedNotEncryptedMessage, name));
-                    if (directoryRun) PrgState->Abort = true;
-                    break;
-                }
-                // Stored only once the container it opens is there: a refused, declined or failed
-                // encryption would otherwise replace the password of a container left as it was. Without
-                // it stored, the plain file stays.
-                storePassword = [this, &path, &name] {
-                    const bool stored = PwdTable->RememberPassword(path.toStdString(), *Pwd);
-                    AfterTableRequest(*this);
-                    if (!stored) Interaction().ErrorBox(WithName(kPasswordNotSavedPlainKeptMessage, name));
-                    return stored;
-                };
-            }
-            if (!PrgState->ListsRaised) RaiseLists();
-            EncrFile(name, std::move(storePassword));
+        const FileResult result = ProcessListFile(name, !decrypt);
+        if (result.Outcome == FileOutcome::EndRun) {
+            if (directoryRun) PrgState->Abort = true;
+            break;
         }
         if (PrgState->Abort) break;
     }

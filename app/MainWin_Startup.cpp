@@ -11,6 +11,7 @@
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
 #include "TKV_PwdTable.h"
+#include "WindowCryptUi.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -62,6 +63,7 @@ void TMainWin::FormCreate()
     // The engine tests the stop flag after every block and lets the window work between chunks.
     Pwd->Abort = &PrgState->Abort;
     Pwd->ProcessMessages = [] { QCoreApplication::processEvents(); };
+    CreateFileCryptor();
 
     LoadSettings();
     SetupImageList(true);
@@ -211,6 +213,7 @@ void TMainWin::FormDestroy()
     PwdTimer.stop();
     MasterPwd_Timer.stop();
     NotifyOpenFiles_Timer.stop();
+    FreeFileCryptor();
     DirCryptor.reset();
     Trace("free TKV_DirCryptor");
     Pwd.reset();

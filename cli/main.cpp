@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvane-cli: the headless companion of the Kelvane window, for scripts and servers.
 #include "CliPasswordUi.h"
+#include "FileCryptor.h"
 #include "PasswordInput.h"
 #include "Progress.h"
 
@@ -18,7 +19,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <strings.h>
@@ -255,25 +255,22 @@ bool EndsWithCry(const std::string& name)
     return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".cry") == 0;
 }
 
-// The database key of a plain file: its absolute, normalized path.
-std::string DatabaseName(const std::string& plainPath)
-{
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(plainPath, error);
-    return (error ? std::filesystem::path(plainPath) : absolute).lexically_normal().string();
-}
-
 // One run of encrypt or decrypt: the engine object, the file password asked at most once, and the
-// password database when --keyfile is given.
-class CryptRun
+// password database when --keyfile is given. What happens to each file is FileCryptor's; this class
+// answers its questions on the terminal and standard error.
+class CryptRun : private IFileCryptUi
 {
 public:
     explicit CryptRun(const Options& options)
-        : options_(options), ui_(options.masterPasswordFile, &g_abort), table_(ui_)
+        : options_(options), ui_(options.masterPasswordFile, &g_abort), table_(ui_), cryptor_(engine_, table_, *this)
     {
         engine_.Abort = &g_abort;
+        // Without --force the target must be free when a file's turn comes; a file that appears there
+        // meanwhile is kept.
+        cryptor_.Overwrite = options.force ? OverwritePolicy::Replace : OverwritePolicy::Refuse;
+        cryptor_.KeepSource = options.keep;
     }
-    ~CryptRun() { engine_.ClearPassword(); }
+    ~CryptRun() override { engine_.ClearPassword(); }
 
     // Opens the database first when there is one; false ends the run before any file.
     bool Start()
@@ -288,121 +285,119 @@ public:
         return true;
     }
 
-    bool Encrypt(const std::string& path)
+    FileOutcome Encrypt(const std::string& path)
     {
-        const std::string target = path + ".cry";
-        if (!options_.force && GetFileKind(target) != FileKind::Missing) {
-            Complain(target + " already exists; use --force to overwrite it");
-            return false;
-        }
-        if (!HaveFilePassword(true)) return false;
-        const FileAttributes attributes = GetFileAttributes(path);
-        const int result = RunEngine(path, true);
-        if (result != kResultOk) {
-            Complain(EngineErrorMessage(result, result == kResultTargetAppeared ? target : path, false));
-            return false;
-        }
-        SetFileAttributes(target, attributes);
-        // Without its password in the database the user may not be able to open the container
-        // later, so the plain file stays until it is stored.
-        if (options_.keyfile && !table_.RememberPassword(DatabaseName(path), engine_)) {
-            Complain("the password of " + path + " was not stored; " + path + " was kept");
-            return false;
-        }
-        if (options_.keep) return true;
-        // What is wiped must be the file that was encrypted, as it was read.
-        if (!SourceStillAsRead(path)) return false;
-        const int wiped = WipeFile(path);
-        if (wiped == kResultRemovedNotWiped) {
-            // The encryption succeeded; the note only tells where the plain data still is.
-            Complain(EngineErrorMessage(wiped, path));
-        } else if (wiped != kResultOk) {
-            Complain(path + " was encrypted into " + target + ", but wiping it failed; it is still there");
-            return false;
-        }
-        return true;
+        FileJob job;
+        job.Name = path;
+        job.Source = path;
+        job.Target = path + ".cry";
+        job.Encrypting = true;
+        job.Method = options_.method;
+        return cryptor_.Process(job).Outcome;
     }
 
-    bool Decrypt(const std::string& path)
+    FileOutcome Decrypt(const std::string& path)
     {
         if (!EndsWithCry(path)) {
             Complain(path + ": the name does not end in .cry");
-            return false;
+            return FileOutcome::NotDone;
         }
-        const std::string target = path.substr(0, path.size() - 4);
-        if (!options_.force && GetFileKind(target) != FileKind::Missing) {
-            Complain(target + " already exists; use --force to overwrite it");
-            return false;
-        }
-        RecalledPassword recalled;
-        if (options_.keyfile) recalled = table_.RecallPassword(DatabaseName(target), engine_);
-        if (!recalled && !HaveFilePassword(false)) return false;
-        const FileAttributes attributes = GetFileAttributes(path);
-        const bool stored = static_cast<bool>(recalled);
-        int result = RunEngine(path, false);
-        if (result == kResultWrongPassword && stored) {
-            // A stale entry (an older database, a container replaced since) must not lock the file:
-            // the file password is tried, and the entry goes once that opens it.
-            recalled.Withdraw();
-            Complain("the password stored for " + target + " does not open " + path + "; trying the file password");
-            if (HaveFilePassword(false)) result = RunEngine(path, false);
-        }
-        if (result != kResultOk) {
-            Complain(EngineErrorMessage(result, result == kResultTargetAppeared ? target : path, false));
-            return false; // a recalled password stays in the database
-        }
-        SetFileAttributes(target, attributes);
-        if (stored && !recalled.Confirm()) Complain("the password of " + target + " stays in the database");
-        if (!options_.keep && !SourceStillAsRead(path)) return false;
-        if (!options_.keep && ::unlink(path.c_str()) != 0) {
-            Complain(path + " was decrypted into " + target + ", but deleting it failed: " + std::strerror(errno));
-            return false;
-        }
-        return true;
+        FileJob job;
+        job.Name = path;
+        job.Source = path;
+        job.Target = path.substr(0, path.size() - 4);
+        job.Encrypting = false;
+        return cryptor_.Process(job).Outcome;
     }
 
 private:
-    // False, after saying so, when `path` no longer names the file the engine read, unchanged.
-    bool SourceStillAsRead(const std::string& path)
-    {
-        const int changed = engine_.CheckSourceUnchanged();
-        if (changed == kResultOk) return true;
-        Complain(EngineErrorMessage(changed, path, false));
-        return false;
-    }
-
     // Asks for the file password the first time one is needed.
-    bool HaveFilePassword(bool encrypting)
+    PasswordStep ObtainPassword(const FileJob& job) override
     {
-        if (engine_.Entered) return true;
-        if (askedInVain_) return false;
-        auto password = ObtainPassword(options_, encrypting);
+        if (engine_.Entered) return PasswordStep::Ready;
+        if (askedInVain_) return PasswordStep::Skip;
+        auto password = ::ObtainPassword(options_, job.Encrypting);
         if (!password) {
             askedInVain_ = true;
-            return false;
+            return PasswordStep::Skip;
         }
         engine_.SetPassword(password->str());
         engine_.Entered = true;
-        return true;
+        return PasswordStep::Ready;
     }
 
-    int RunEngine(const std::string& path, bool encrypting)
+    bool StorePasswordWanted() override { return options_.keyfile.has_value(); }
+
+    void PasswordNotStorable(const FileJob& job) override
     {
-        progress_.Start(path, GetFileSize(path));
+        Complain("the password database cannot take the password of " + job.Name + "; it was not encrypted");
+    }
+
+    void PasswordNotStored(const FileJob& job) override
+    {
+        // Without its password in the database the user may not be able to open the container later.
+        Complain("the password of " + job.Name + " was not stored; " + job.Name + " was kept");
+    }
+
+    void StoredPasswordRefused(const FileJob& job) override
+    {
+        Complain("the password stored for " + job.Target + " does not open " + job.Source +
+                 "; trying the file password");
+    }
+
+    void StoredPasswordKept(const FileJob& job) override
+    {
+        Complain("the password of " + job.Target + " stays in the database");
+    }
+
+    bool MayOverwrite(const FileJob&) override { return false; }
+
+    void TargetRefused(const FileJob& job) override
+    {
+        Complain(job.Target + " already exists; use --force to overwrite it");
+    }
+
+    void WorkStarting(const FileJob& job) override
+    {
+        progress_.Start(job.Source, GetFileSize(job.Source));
         engine_.ProcessMessages = [this] { progress_.Update(engine_.BlocksDone, engine_.BlocksTotal); };
-        // Without --force the target was free when the run began; a file that appears there meanwhile
-        // is kept.
-        const int result = encrypting ? engine_.EncryptFile(path, options_.method, options_.force)
-                                      : engine_.DecryptFile(path, options_.force);
+    }
+
+    void WorkEnded(const FileJob&, int) override
+    {
         engine_.ProcessMessages = nullptr;
         progress_.Finish();
-        return result;
+    }
+
+    void RemovalEnded(const std::string& path, int result) override
+    {
+        // The encryption succeeded; the note only tells where the plain data still is.
+        if (result == kResultRemovedNotWiped) Complain(EngineErrorMessage(result, path));
+    }
+
+    void SourceNotRemoved(const FileJob& job, const std::string& reason) override
+    {
+        if (job.Encrypting)
+            Complain(job.Source + " was encrypted into " + job.Target + ", but wiping it failed; it is still there");
+        else
+            Complain(job.Source + " was decrypted into " + job.Target + ", but deleting it failed: " + reason);
+    }
+
+    void SourceMissing(const FileJob& job) override
+    {
+        Complain(EngineErrorMessage(kResultCannotOpen, job.Name, false));
+    }
+
+    void EngineError(int code, const std::string& subject) override
+    {
+        Complain(EngineErrorMessage(code, subject, false));
     }
 
     const Options& options_;
     TKV_Pwd engine_;
     CliPasswordUi ui_;
     TKV_PwdTable table_;
+    FileCryptor cryptor_;
     ProgressLine progress_;
     bool askedInVain_ = false;
 };
@@ -414,14 +409,21 @@ int RunCrypt(const Options& options)
     if (!run.Start()) return kExitFailed;
 
     int status = kExitOk;
-    for (const std::string& path : options.files) {
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        const std::string& path = options.files[i];
         if (g_abort.load()) {
             Complain("stopped; " + path + " and the files after it were not processed");
             status = kExitFailed;
             break;
         }
-        const bool ok = encrypting ? run.Encrypt(path) : run.Decrypt(path);
-        if (!ok) status = kExitFailed;
+        const FileOutcome outcome = encrypting ? run.Encrypt(path) : run.Decrypt(path);
+        // A container without its source removed (or its password stored) is not what was asked for.
+        if (outcome != FileOutcome::Done) status = kExitFailed;
+        if (outcome == FileOutcome::EndRun) {
+            if (i + 1 < options.files.size())
+                Complain(options.files[i + 1] + " and the files after it were not processed");
+            break;
+        }
     }
     return status;
 }

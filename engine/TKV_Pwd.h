@@ -82,13 +82,15 @@ public:
     // otherwise kResultPlainChanged or kResultCryptedChanged, and the source must stay.
     int CheckSourceUnchanged() const;
 
+    // The stop flag is set.
+    bool Stopped() const noexcept { return Abort != nullptr && Abort->load(std::memory_order_relaxed); }
+
 private:
     // The source of the last run and its identity as read to the end.
     std::string sourceName_;
     FileIdentity sourceRead_;
     bool sourceEncrypted_ = false;
 
-    bool Stopped() const noexcept { return Abort != nullptr && Abort->load(std::memory_order_relaxed); }
     void Pump()
     {
         if (ProcessMessages) ProcessMessages();

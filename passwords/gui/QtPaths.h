@@ -16,8 +16,14 @@ inline std::string FsPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+// A path of the file layer as the user reads it.
+inline QString QPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
 // The file layer's JoinPath for Qt strings: a separator only when `directory` does not end in one.
 inline QString JoinQPath(const QString& directory, const QString& name)
 {
-    return QFile::decodeName(QByteArray::fromStdString(JoinPath(FsPath(directory), FsPath(name))));
+    return QPath(JoinPath(FsPath(directory), FsPath(name)));
 }

@@ -141,7 +141,8 @@ private:
 // A window on the settings file `path`, answering through `ui`; `ui` must outlive it.
 inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const QString& path,
                                             std::function<void(const QString&)> trace = {},
-                                            QStringList* settingsLog = nullptr)
+                                            QStringList* settingsLog = nullptr,
+                                            std::function<int(const std::string&)> wipe = {})
 {
     TMainWinSetup setup;
     setup.Interaction = &ui;
@@ -151,6 +152,7 @@ inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const Q
         return std::make_unique<TKV_RecordingSettings>(std::move(file), *settingsLog);
     };
     setup.Trace = std::move(trace);
+    setup.WipeFile = std::move(wipe);
     return std::make_unique<TMainWin>(std::move(setup));
 }
 

@@ -9,6 +9,7 @@
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
+#include "Wipe.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -162,7 +163,8 @@ public:
         text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowCry"),
                          showCry ? QStringLiteral("1") : QStringLiteral("0"));
         settings_.reset(new QTemporaryDir);
-        window = MakeWindow(ui, WriteFile(settings_->filePath(QStringLiteral("crypt file.ini")), text));
+        window = MakeWindow(ui, WriteFile(settings_->filePath(QStringLiteral("crypt file.ini")), text), {}, nullptr,
+                            [this](const std::string& path) { return Wipe ? Wipe(path) : WipeFile(path); });
         CreateForms(*window);
         window->show();
         window->FormActivate();
@@ -190,6 +192,9 @@ public:
         const QString made = plain + QStringLiteral(".cry");
         return ok && (made == Path(name) || QFile::rename(made, Path(name)));
     }
+
+    // Takes the place of the secure wipe while set.
+    std::function<int(const std::string& path)> Wipe;
 
 private:
     QTemporaryDir dir_;

@@ -173,7 +173,7 @@ private slots:
         QTemporaryDir elsewhere;
         const QString twin = HardLinkTwin(path, elsewhere);
         bool wiped = false;
-        w.window->WipeFileOverride = [&wiped](const std::string&) {
+        w.Wipe = [&wiped](const std::string&) {
             wiped = true;
             return -2;
         };
@@ -219,7 +219,7 @@ private slots:
         TKV_WorkflowWindow w(ui);
         const QString path = w.Path(QStringLiteral("a.txt"));
         QVERIFY(WriteBytes(path, kContent));
-        w.window->WipeFileOverride = [](const std::string&) { return -2; };
+        w.Wipe = [](const std::string&) { return -2; };
         QVERIFY(!w.window->RemoveFile(path, true));
         QCOMPARE(ReadBytes(path), kContent);
     }
@@ -360,7 +360,7 @@ private slots:
         // The first file goes to its first tilde name, then the wipe gives up. That leftover does not
         // stand in the way of the second file's wipe, and is left as it is.
         bool failed = false;
-        w.window->WipeFileOverride = [&failed](const std::string& path) {
+        w.Wipe = [&failed](const std::string& path) {
             if (failed) return WipeFile(path);
             failed = true;
             ::rename(path.c_str(), (DirectoryOf(path) + "/~~~~~~~~.~~~").c_str());
@@ -384,7 +384,7 @@ private slots:
         w.Reread();
         Select(w.window->Source_ListView, {QStringLiteral("a.txt")});
         QStringList seen;
-        w.window->WipeFileOverride = [&](const std::string& path) {
+        w.Wipe = [&](const std::string& path) {
             seen.append(QStringLiteral("stop %1, busy %2")
                             .arg(w.window->StopProcess_Button->isEnabled())
                             .arg(w.window->PrgState->Busy.Bits()));

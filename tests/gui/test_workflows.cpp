@@ -434,7 +434,7 @@ private slots:
         QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt")), kContent));
         w.Reread();
         // The file goes to its first tilde name, then the wipe gives up.
-        w.window->WipeFileOverride = [](const std::string& path) {
+        w.Wipe = [](const std::string& path) {
             ::rename(path.c_str(), (DirectoryOf(path) + "/~~~~~~~~.~~~").c_str());
             return -2;
         };

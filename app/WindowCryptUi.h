@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The window's answers to FileCryptor: its prompts, message boxes, status line, progress panels and
+// lists.
+#pragma once
+
+#include "FileCryptor.h"
+#include "MainWin.h"
+#include "QtPaths.h"
+#include "ResultCodes.h"
+#include "TKV_PrgState.h"
+#include "TKV_PwdTable.h"
+#include "TPasswordPrompt.h"
+#include "WorkflowMessages.h"
+
+#include <QProgressBar>
+
+// For the file of the entry `Current`.
+class TKV_WindowCryptUi : public IFileCryptUi
+{
+public:
+    explicit TKV_WindowCryptUi(TMainWin& w) : w_(w) {}
+
+    // The file as its list shows it, the target's entry as its list shows it, and whether the lists
+    // show the operation's directory: another one (command line, re-encryption after an application
+    // ended) must not touch the entries of the shown one, not even the overwritten one.
+    struct Entry
+    {
+        QString Name;
+        QString TargetCaption;
+        bool ListsShowDirectory = true;
+    };
+    Entry Current;
+
+    PasswordStep ObtainPassword(const FileJob& job) override
+    {
+        const int answer = job.Encrypting ? w_.PromptToEncrypt(Current.Name) : w_.PromptToDecrypt(Current.Name);
+        if (answer == prSkip) return PasswordStep::Skip;
+        if (answer == prCancelAll) return PasswordStep::CancelAll;
+        return PasswordStep::Ready;
+    }
+
+    void PasswordSettled(const FileJob&) override
+    {
+        if (!w_.PrgState->ListsRaised) w_.RaiseLists();
+    }
+
+    bool StorePasswordWanted() override { return w_.PrgState->SavePassword; }
+    void DatabaseWillBeWritten() override { w_.MakeDefaultDatabaseFolder(); }
+
+    // The password table may have asked for the master password. "Do not use at all" switched the
+    // database off, and with it the wish to save passwords; the expiry controls follow the master's state.
+    void AfterDatabaseRequest() override
+    {
+        if (!w_.PwdTable->Master.Store) w_.PrgState->SavePassword = false;
+        w_.ApplyExpiryControls();
+    }
+
+    void PasswordNotStorable(const FileJob&) override
+    {
+        w_.Interaction().ErrorBox(WithName(kPasswordNotSavedNotEncryptedMessage, Current.Name));
+    }
+    void PasswordNotStored(const FileJob&) override
+    {
+        w_.Interaction().ErrorBox(WithName(kPasswordNotSavedPlainKeptMessage, Current.Name));
+    }
+
+    bool MayOverwrite(const FileJob& job) override
+    {
+        return w_.Interaction().InfoOkCancel(
+            WithName(job.Encrypting ? kOverwriteCryptedQuestion : kOverwritePlainQuestion, QPath(job.Target)));
+    }
+
+    // Not asked for: the window asks about every existing target.
+    void TargetRefused(const FileJob& job) override { w_.ShowEngineError(kResultTargetAppeared, QPath(job.Target)); }
+
+    void WorkStarting(const FileJob& job) override
+    {
+        w_.UpdateStatus(WithName(job.Encrypting ? kEncryptingStatus : kDecryptingStatus, Current.Name));
+        w_.PrgState->Busy.Include(job.Encrypting ? psEncrypting : psDecrypting);
+        w_.StartProcessTimer();
+    }
+
+    void WorkEnded(const FileJob& job, int engineResult) override
+    {
+        w_.StopProcessTimer();
+        if (engineResult == kResultOk) w_.ShowFinishedProgress(job.Encrypting);
+        w_.PrgState->Busy.Exclude(job.Encrypting ? psEncrypting : psDecrypting);
+        w_.LastEngineResult = engineResult;
+        w_.UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
+        w_.ProgressBar1->setValue(w_.ProgressBar1->minimum());
+        w_.ProgressBar2->setValue(w_.ProgressBar2->minimum());
+    }
+
+    void TargetInPlace(const FileJob& job, bool replaced) override
+    {
+        if (replaced && Current.ListsShowDirectory)
+            w_.DeleteListItem(job.Encrypting ? w_.Crypted_ListView : w_.Source_ListView, Current.TargetCaption);
+    }
+
+    void Removing(const std::string& path, bool wiping) override
+    {
+        w_.UpdateStatus(WithName(wiping ? kWipingStatus : kDeletingStatus, QPath(path)));
+    }
+
+    void RemovalEnded(const std::string& path, int result) override
+    {
+        w_.UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
+        if (result == kResultRemovedNotWiped)
+            w_.Interaction().InfoBox(QString::fromStdString(EngineErrorMessage(result, path)));
+    }
+
+    void SourceNotRemoved(const FileJob& job, const std::string&) override
+    {
+        if (job.Encrypting)
+            w_.Interaction().ErrorBox(WithName(kPlainNotRemovedMessage, Current.Name));
+        else
+            w_.Interaction().ErrorBox(WithName(kCryptedNotRemovedMessage, QPath(job.Source)));
+    }
+
+    void Finished(const FileJob& job, bool sourceKept) override
+    {
+        if (Current.ListsShowDirectory) w_.UpdateFLists(Current.Name, job.Encrypting ? 0 : 1, sourceKept);
+    }
+
+    void SourceMissing(const FileJob& job) override
+    {
+        w_.Interaction().ErrorBox(WithName(kFileNotFoundMessage, QPath(job.Source)));
+    }
+
+    void EngineError(int code, const std::string& subject) override { w_.ShowEngineError(code, QPath(subject)); }
+
+private:
+    TMainWin& w_;
+};
