@@ -904,3 +904,33 @@ TEST_F(CliKeyfile, ParallelRunsKeepEveryStoredPassword)
 }
 
 } // namespace
+
+// The database must be able to take the password before the plain file is touched: no container
+// whose password would be lost, and the files after it are left for another run.
+TEST_F(CliKeyfile, ADatabaseThatCannotBeWrittenStopsTheRunBeforeTheFile)
+{
+    const Bytes a = Pattern(700, 31), b = Pattern(70, 32);
+    WriteBytes(work / "a.txt", a);
+    WriteBytes(work / "b.txt", b);
+    WriteBytes(io / "not-a-folder", Pattern(1, 33));
+    const std::string unwritable = io / "not-a-folder/passwords.key";
+    const Outcome o = Run({"encrypt", "--password-file", PasswordFile("file-pass-9"), "--keyfile", unwritable,
+                           "--master-password-file", master, work / "a.txt", work / "b.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, "cannot take the password of " + (work / "a.txt"))) << o.err;
+    EXPECT_TRUE(Contains(o.err, (work / "b.txt") + " and the files after it were not processed")) << o.err;
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(ReadBytes(work / "a.txt"), a);
+}
+
+// A file that is not there, or is no regular file, is refused before a password is asked for it.
+TEST_F(Cli, AnUnusableSourceIsRefusedBeforeThePassword)
+{
+    ASSERT_EQ(::symlink("elsewhere", (work / "link").c_str()), 0);
+    for (const std::string name : {"missing", "link"}) {
+        const Outcome o = Run({"encrypt", work / name});
+        EXPECT_EQ(o.status, 1) << name;
+        EXPECT_FALSE(Contains(o.err, "--password-file")) << name << ": " << o.err;
+        EXPECT_TRUE(Contains(o.err, work / name)) << o.err;
+    }
+}
