@@ -2,6 +2,8 @@
 // Where kelvane-cli gets secret text: the first line of a file or standard input, or the terminal.
 #pragma once
 
+#include "PasswordMessages.h"
+
 #include <atomic>
 #include <cstddef>
 #include <optional>
@@ -25,7 +27,7 @@ private:
 // The longest line taken as a secret; a longer one is refused with kTooLongLineMessage without being
 // read further (a password file of /dev/zero or with no line end ends there).
 inline constexpr std::size_t kMaxSecretLine = 4096;
-inline constexpr char kTooLongLineMessage[] = "Too many characters in password.";
+inline constexpr const char* kTooLongLineMessage = kTooManyCharsMessage;
 
 // The first line of `path` ("-" = standard input) without its line end; nullopt when it cannot be
 // read, is longer than kMaxSecretLine, or `stop` was set meanwhile. `error` says why.

@@ -9,6 +9,7 @@
 #include "FileSystem.h"
 #include "Keys.h"
 #include "PasswordLimits.h"
+#include "PasswordMessages.h"
 #include "PasswordText.h"
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
@@ -199,15 +200,7 @@ PasswordLimits LengthLimits(bool encrypting, int method)
 // an empty string when the password is acceptable.
 std::string CheckLength(const std::string& password, bool encrypting, int method)
 {
-    switch (LengthLimits(encrypting, method).Check(password)) {
-    case PasswordLengthCheck::TooFew:
-        return "Too few characters in password.";
-    case PasswordLengthCheck::TooMany:
-        return "Too many characters in password.";
-    case PasswordLengthCheck::Ok:
-        break;
-    }
-    return {};
+    return PasswordLengthMessage(LengthLimits(encrypting, method).Check(password));
 }
 
 std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting)
@@ -241,7 +234,7 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
             auto again = AskOnTerminal("Reenter the password for verification: ", &g_abort);
             if (!again) return std::nullopt;
             if (again->str() != password->str()) {
-                Complain("Verification failed.");
+                Complain(kVerificationFailedMessage);
                 continue;
             }
         }

@@ -18,15 +18,28 @@ MasterEntryCheck CheckMasterPasswordEntry(std::string_view first, std::string_vi
     return MasterEntryCheck::Ok;
 }
 
+const char* PasswordLengthMessage(PasswordLengthCheck check) noexcept
+{
+    switch (check) {
+    case PasswordLengthCheck::TooFew:
+        return kTooFewCharsMessage;
+    case PasswordLengthCheck::TooMany:
+        return kTooManyCharsMessage;
+    case PasswordLengthCheck::Ok:
+        break;
+    }
+    return "";
+}
+
 const char* MasterEntryCheckMessage(MasterEntryCheck check) noexcept
 {
     switch (check) {
     case MasterEntryCheck::TooFew:
-        return "Too few characters in password.";
+        return kTooFewCharsMessage;
     case MasterEntryCheck::TooMany:
-        return "Too many characters in password.";
+        return kTooManyCharsMessage;
     case MasterEntryCheck::Mismatch:
-        return "Verification failed.";
+        return kVerificationFailedMessage;
     case MasterEntryCheck::Ok:
         break;
     }

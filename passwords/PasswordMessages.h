@@ -2,11 +2,19 @@
 // The password core's texts for the user, and the master password dialog's check.
 #pragma once
 
+#include "PasswordText.h"
+
 #include <string_view>
 
 // The misspelling is the program's own and stays.
 inline constexpr char kDatabaseErrorMessage[] = "Error occured while accessing database of passwords.";
 inline constexpr char kInvalidPasswordMessage[] = "Invalid password.";
+inline constexpr char kTooFewCharsMessage[] = "Too few characters in password.";
+inline constexpr char kTooManyCharsMessage[] = "Too many characters in password.";
+inline constexpr char kVerificationFailedMessage[] = "Verification failed.";
+
+// What every password entry says when a password breaks the length rules; empty for Ok.
+const char* PasswordLengthMessage(PasswordLengthCheck check) noexcept;
 
 enum class MasterEntryCheck
 {

@@ -18,8 +18,7 @@ QString CheckPromptEntry(const QString& first, const QString* second, int maxByt
     const PasswordLimits limits{kMinPasswordChars, static_cast<std::size_t>(std::max(maxBytes, 0))};
     const PasswordLengthCheck length =
         limits.Check(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-    if (length == PasswordLengthCheck::TooFew) return QString::fromLatin1(kTooFewCharsMessage);
-    if (length == PasswordLengthCheck::TooMany) return QString::fromLatin1(kTooManyCharsMessage);
+    if (length != PasswordLengthCheck::Ok) return QString::fromLatin1(PasswordLengthMessage(length));
     if (second != nullptr && first != *second) return QString::fromLatin1(kVerificationFailedMessage);
     return QString();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PasswordLimits.h"
+#include "PasswordMessages.h"
 
 #include <QString>
 
@@ -11,9 +12,6 @@ class QFontMetrics;
 // The decryption prompt accepts this many key bytes whatever the file's method says.
 inline constexpr int kDecryptMaxChars = static_cast<int>(PasswordLimits::ForDecryption().MaxBytes);
 
-inline constexpr char kTooFewCharsMessage[] = "Too few characters in password.";
-inline constexpr char kTooManyCharsMessage[] = "Too many characters in password.";
-inline constexpr char kVerificationFailedMessage[] = "Verification failed.";
 
 // The prompt's heading for a rule: "Enter the password (6 - 8 symbols)".
 QString EnterText(const PasswordLimits& limits);
