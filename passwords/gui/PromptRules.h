@@ -12,7 +12,6 @@ class QFontMetrics;
 // The decryption prompt accepts this many key bytes whatever the file's method says.
 inline constexpr int kDecryptMaxChars = static_cast<int>(PasswordLimits::ForDecryption().MaxBytes);
 
-
 // The prompt's heading for a rule: "Enter the password (6 - 8 symbols)".
 QString EnterText(const PasswordLimits& limits);
 
