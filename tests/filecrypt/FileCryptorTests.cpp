@@ -5,8 +5,8 @@
 
 #include "../passwords/PwdTestSupport.h"
 
-#include "Keys.h"
 #include "FileSystem.h"
+#include "Keys.h"
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
 #include "TKV_PwdTable.h"
