@@ -3,7 +3,7 @@
 #include "PasswordText.h"
 #include "TKV_Pwd.h"
 
-#include "FileTestSupport.h"
+#include "../engine/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
