@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TMainWin: the program's one main window. Declared here once; its members are defined in the .cpp
-// chapter named above each group. Components and in-memory settings are public fields, so that the
-// chapters, the dialogs and the tests reach them as they are.
+// chapter named above each group. Components and settings that the dialogs and the tests reach are
+// public fields; what only the chapters use is private.
 #pragma once
 
 #include "Interaction.h"
@@ -357,7 +357,6 @@ public:
     bool OnePerList = false;
     QString HelpFile;
     ExpiryControls PwdControls;
-    TKV_CommandLineSaved CommandLineSaved;
     QSize SmallIconSize;
     QSize LargeIconSize;
 
@@ -406,13 +405,9 @@ public:
     QToolButton* DES_Button = nullptr;
     QToolButton* TDES_Button = nullptr;
     QToolButton* IDEA_Button = nullptr;
-    QButtonGroup* Method_Group = nullptr;
 
     QAction* FileEncrypt_MenuItem = nullptr;
     QAction* FileDecrypt_MenuItem = nullptr;
-    QAction* Options_MenuItem = nullptr;
-    QAction* Exit_MenuItem = nullptr;
-    QActionGroup* ViewStyle_Group = nullptr;
     QAction* LargeIcons_MenuItem = nullptr;
     QAction* SmallIcons_MenuItem = nullptr;
     QAction* List_MenuItem = nullptr;
@@ -420,17 +415,12 @@ public:
     QAction* Refresh_MenuItem = nullptr;
     QAction* StatusBars_MenuItem = nullptr;
     QAction* ToolBar_MenuItem = nullptr;
-    QAction* Contents_MenuItem = nullptr;
-    QAction* Tips_MenuItem = nullptr;
-    QAction* About_MenuItem = nullptr;
 
     QMenu* Dir_PopupMenu = nullptr;
     QAction* EncriptAll1 = nullptr;
     QAction* Decriptall1 = nullptr;
     QMenu* Source_PopupMenu = nullptr;
     QAction* Encrypt1 = nullptr;
-    QAction* Open1 = nullptr;
-    QAction* Print1 = nullptr;
     QAction* Delete1 = nullptr;
     QMenu* Crypted_PopupMenu = nullptr;
     QAction* Decrypt1 = nullptr;
@@ -443,21 +433,14 @@ public:
     // Program-wide, shared by both lists; never stored.
     int SortColumn = 0;
     bool SortDescending = false;
-    // A header has been clicked: the headers show the order.
-    bool SortChosen = false;
     TKV_ViewStyle ViewStyle = vsReport;
     // Process_Timer's tick count.
     int ProcessTicks = 0;
-    // What RaiseLists took from each list: 16 pixels, or all of a list shorter than that.
-    int PlainRaisedBy = 0;
-    int CryptedRaisedBy = 0;
     static constexpr int kMainWinHelpContext = 20;
     // Changes to the shown directory that come within this time of each other make one refresh.
     static constexpr int kDirChangeSettleMs = 300;
     // The last help context asked for; 0 for none.
     int LastHelpContext = 0;
-    // Icons and type names of the files in the lists.
-    std::shared_ptr<TKV_FileTypes> Types;
 
     QTimer Process_Timer;
     QTimer PwdTimer;
@@ -465,9 +448,6 @@ public:
     QTimer NotifyOpenFiles_Timer;
     // Watches the directory the lists show; DirChange_Timer gathers its bursts into one refresh.
     QFileSystemWatcher* Dir_Watcher = nullptr;
-    QTimer DirChange_Timer;
-    // How long the last reading of the lists took, which spaces out refreshes of a busy directory.
-    qint64 LastListReadMs = 0;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -516,6 +496,30 @@ private:
     // The window, frame included, no larger than the available area of its screen, and within it.
     void FitOnScreen();
     void CentreOnScreen();
+
+
+    // ---- Components and state that only the chapters use
+
+    TKV_CommandLineSaved CommandLineSaved;
+    QButtonGroup* Method_Group = nullptr;
+    QAction* Options_MenuItem = nullptr;
+    QAction* Exit_MenuItem = nullptr;
+    QActionGroup* ViewStyle_Group = nullptr;
+    QAction* Contents_MenuItem = nullptr;
+    QAction* Tips_MenuItem = nullptr;
+    QAction* About_MenuItem = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Print1 = nullptr;
+    // A header has been clicked: the headers show the order.
+    bool SortChosen = false;
+    // What RaiseLists took from each list: 16 pixels, or all of a list shorter than that.
+    int PlainRaisedBy = 0;
+    int CryptedRaisedBy = 0;
+    // Icons and type names of the files in the lists.
+    std::shared_ptr<TKV_FileTypes> Types;
+    QTimer DirChange_Timer;
+    // How long the last reading of the lists took, which spaces out refreshes of a busy directory.
+    qint64 LastListReadMs = 0;
 
     TMainWinSetup setup_;
     std::unique_ptr<TKV_WindowCryptUi> cryptUi_;
