@@ -497,7 +497,6 @@ private:
     void FitOnScreen();
     void CentreOnScreen();
 
-
     // ---- Components and state that only the chapters use
 
     TKV_CommandLineSaved CommandLineSaved;
