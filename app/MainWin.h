@@ -8,6 +8,7 @@
 #include "Keys.h"
 #include "ListView.h"
 #include "PasswordExpiry.h"
+#include "SecureZero.h"
 #include "SettingsStore.h"
 
 #include <QMainWindow>
@@ -55,6 +56,9 @@ class TKV_PwdTable;
 class TKV_StatusBar;
 class TTIP_Form;
 class TKV_WindowCryptUi;
+class TKV_AppLauncher;
+struct TKV_Launch;
+class QProcess;
 class FileCryptor;
 struct FileJob;
 struct FileResult;
@@ -79,6 +83,8 @@ struct TMainWinSetup
     std::function<bool(const QString&)> DriveReady;
     // Tests make the secure wipe fail through this; null: the real wipe.
     std::function<int(const std::string& path)> WipeFile;
+    // Starts the applications of files; null: the desktop's own choice.
+    std::function<std::unique_ptr<TKV_AppLauncher>()> Launcher;
 };
 
 // The dialogs, created once by CreateForms right after the window.
@@ -284,7 +290,27 @@ public:
     void Decriptall1Click();
     void Open2Click();
     void Print2Click();
+
+    // ---- Opening files in their applications (MainWin_OpenFiles.cpp)
+
+    // Decrypts (without `path`: the Crypted list's selection; with it: the command line's file, already
+    // decrypted) and opens or prints each file with `verb` ("open", "print"), keeping a slot for it.
+    void ProcessDecrCmd(const QString& verb, const QString& path);
+    // Starts the application for `file`; the status line says so meanwhile.
+    TKV_Launch OpenAssociatedApp(const QString& file, const QString& verb);
+    // Takes the first free slot for `file`, whose application runs as `process`, with the password and
+    // method that opened it.
+    void CreateFileObject(const QString& file, QProcess* process, const SecretBytes& password, int method);
+    // The poll: files whose application has ended are encrypted again, while no other work runs.
+    void NotifyOpenFiles();
     void NotifyOpenFiles_TimerTimer();
+    // Encrypts again the files whose application handed them over and ended at once.
+    void EncryptAgainNow();
+    // One file argument of the command line; false when its directory cannot be entered (the user was
+    // told, and the rest of the command line is skipped).
+    bool ProcessCommandLineFile(const QString& argument, const QString& currentCommand);
+    // An application that ends sooner than this after its start is taken to have handed the file over.
+    static constexpr qint64 kHandOverMs = 2000;
 
     // ---- Encrypting and decrypting one file (MainWin_Workflows.cpp)
 
@@ -376,6 +402,7 @@ public:
     QToolButton* PwdExpire_Button = nullptr;
     QToolButton* StopProcess_Button = nullptr;
     QToolButton* Help_Button = nullptr;
+    QToolButton* EncryptAgain_Button = nullptr;
 
     QSplitter* Splitter1 = nullptr;
     QWidget* Dir_Panel = nullptr;
@@ -487,6 +514,12 @@ private:
     FileJob PrepareFileJob(const QString& name, bool encrypting);
     bool WorkOnFile(const QString& name, bool encrypting);
     void CreateFileCryptor();
+    // MainWin_OpenFiles.cpp
+    TKV_AppLauncher& Launcher();
+    // Slot `index` is freed and its file encrypted again with its own password and method.
+    void EncryptOpenFile(int index);
+    bool EncrFileWith(const QString& name, const SecretBytes& password, int method);
+    void ShowDetachedFiles();
     void FreeFileCryptor();
     // MainWin_Startup.cpp
     std::unique_ptr<TKV_SettingsAccess> OpenSettings() const;
@@ -523,6 +556,9 @@ private:
     TMainWinSetup setup_;
     std::unique_ptr<TKV_WindowCryptUi> cryptUi_;
     std::unique_ptr<FileCryptor> cryptor_;
+    std::unique_ptr<TKV_AppLauncher> launcher_;
+    // The tool bar's place of EncryptAgain_Button, which shows or hides it.
+    QAction* encryptAgainItem_ = nullptr;
     // Which stored values this run read, and what they held after start-up.
     TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;

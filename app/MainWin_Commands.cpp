@@ -29,27 +29,6 @@ void TMainWin::DoForAll(int direction)
     (void)direction;
 }
 
-void TMainWin::Open2Click()
-{
-    if (RefuseWhileBusy()) return;
-}
-
-void TMainWin::Print2Click()
-{
-    if (RefuseWhileBusy()) return;
-}
-
-void TMainWin::ProcessParameters()
-{
-    // The switches and file names are handled by the command-line work; it brackets its run with
-    // RememberCommandLineSettings and RestoreCommandLineSettings.
-}
-
-void TMainWin::ProcessCmd(const QString& verb)
-{
-    (void)verb;
-}
-
 void TMainWin::Source_ListViewDblClick()
 {
     EncrFileList();
@@ -104,5 +83,3 @@ void TMainWin::Contents1Click() {}
 void TMainWin::Tips1Click() {}
 
 void TMainWin::About1Click() {}
-
-void TMainWin::NotifyOpenFiles_TimerTimer() {}

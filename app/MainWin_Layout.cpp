@@ -12,6 +12,7 @@
 #include "StatusBar.h"
 #include "StatusLine.h"
 #include "TKV_PrgState.h"
+#include "WorkflowMessages.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -238,6 +239,13 @@ void TMainWin::BuildToolBar()
     gap->setFixedWidth(8);
     ToolBar1->addWidget(gap);
     Help_Button = ToolButton(ToolBar1, "Help_Button", "Help", TKV_ToolImage::Help);
+    // Shown only while files handed over to a running application wait for the user's word.
+    EncryptAgain_Button = new QToolButton(ToolBar1);
+    EncryptAgain_Button->setObjectName(QStringLiteral("EncryptAgain_Button"));
+    EncryptAgain_Button->setText(QString::fromUtf8(kEncryptAgainCaption));
+    EncryptAgain_Button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    encryptAgainItem_ = ToolBar1->addWidget(EncryptAgain_Button);
+    encryptAgainItem_->setVisible(false);
 
     connect(Encrypt_Button, &QToolButton::clicked, this, &TMainWin::Encrypt_ButtonClick);
     connect(Decrypt_Button, &QToolButton::clicked, this, &TMainWin::Decrypt_ButtonClick);
@@ -245,6 +253,7 @@ void TMainWin::BuildToolBar()
     connect(PwdExpire_Button, &QToolButton::clicked, this, &TMainWin::PwdExpire_ButtonClick);
     connect(StopProcess_Button, &QToolButton::clicked, this, &TMainWin::Button1Click);
     connect(Help_Button, &QToolButton::clicked, this, &TMainWin::Contents1Click);
+    connect(EncryptAgain_Button, &QToolButton::clicked, this, &TMainWin::EncryptAgainNow);
 }
 
 void TMainWin::BuildDirPanel()

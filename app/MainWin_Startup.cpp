@@ -2,6 +2,7 @@
 // TMainWin: start-up and shutdown.
 #include "MainWin.h"
 
+#include "AppLauncher.h"
 #include "CoolBar.h"
 #include "FileTypes.h"
 #include "Messages.h"

@@ -3,6 +3,7 @@
 // lists.
 #pragma once
 
+#include "Container.h"
 #include "FileCryptor.h"
 #include "MainWin.h"
 #include "QtPaths.h"
@@ -13,6 +14,9 @@
 #include "WorkflowMessages.h"
 
 #include <QProgressBar>
+
+#include <map>
+#include <string>
 
 // For the file of the entry `Current`.
 class TKV_WindowCryptUi : public IFileCryptUi
@@ -30,6 +34,22 @@ public:
         bool ListsShowDirectory = true;
     };
     Entry Current;
+
+    // While set, each successful decryption keeps the password (scrambled) and method that opened
+    // the file, by the plain file's path, so that the file can go back into its container with them.
+    bool KeepOpeningPasswords = false;
+    struct OpeningPassword
+    {
+        SecretBytes Password;
+        int Method = 0;
+    };
+    std::map<std::string, OpeningPassword> OpeningPasswords;
+    void ForgetOpeningPasswords()
+    {
+        for (auto& [path, opening] : OpeningPasswords)
+            SecureZero(opening.Password.data(), opening.Password.size());
+        OpeningPasswords.clear();
+    }
 
     PasswordStep ObtainPassword(const FileJob& job) override
     {
@@ -82,6 +102,12 @@ public:
 
     void WorkEnded(const FileJob& job, int engineResult) override
     {
+        if (KeepOpeningPasswords && !job.Encrypting && engineResult == kResultOk) {
+            // The engine still holds the password that opened the file, a stored one included.
+            OpeningPassword& opening = OpeningPasswords[job.Target];
+            opening.Password = w_.Pwd->Password;
+            opening.Method = ReadContainerInfo(job.Source).method;
+        }
         w_.StopProcessTimer();
         if (engineResult == kResultOk) w_.ShowFinishedProgress(job.Encrypting);
         w_.PrgState->Busy.Exclude(job.Encrypting ? psEncrypting : psDecrypting);

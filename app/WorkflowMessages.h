@@ -24,6 +24,12 @@ inline constexpr char kPasswordNotSavedNotEncryptedMessage[] =
 inline constexpr char kPasswordNotSavedPlainKeptMessage[] =
     "The password for %s could not be saved in the database of passwords. The file was encrypted, but the "
     "plain file was kept, so that the file can still be opened without that password.";
+inline constexpr char kExecutingAppStatus[] = "Executing associated application...";
+inline constexpr char kUnableToShellMessage[] = "Unable to shell the respective application for the file %s .";
+inline constexpr char kEncryptAgainCaption[] = "Encrypt again now";
+inline constexpr char kStillOpenTip[] =
+    "These decrypted files were handed to an application that may still show them. Close them there, then "
+    "encrypt them again:";
 
 // `pattern` with its first "%s" replaced by `text`, taken literally (a name may hold "%1").
 inline QString WithName(const char* pattern, const QString& text)

@@ -2,6 +2,7 @@
 // The program entry: the main window, then every dialog once, then the message loop.
 #include "Forms.h"
 #include "MainWin.h"
+#include "SecretArguments.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     setup.Arguments = arguments;
+    ScrubSecretArguments(argc, argv);
 
     TMainWin mainWin(std::move(setup));
     CreateForms(mainWin);

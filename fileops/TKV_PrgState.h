@@ -2,6 +2,8 @@
 // The run state that every file operation shares, one instance owned by the main window.
 #pragma once
 
+#include "SecureZero.h"
+
 #include <QString>
 
 #include <array>
@@ -46,6 +48,15 @@ struct TOpenFile
     QProcess* Process = nullptr;
     bool Running = false;
     QString FileName; // full path of the decrypted file
+    // The password (scrambled) and method that opened the file: it goes back into the container it
+    // came from, whatever password the engine holds by then. Zeroed when the slot is freed.
+    SecretBytes Password;
+    int Method = 0;
+    // The launch gave no process that stayed: the application may have handed the file to an
+    // instance already running, which still shows it. Encrypted again only when the user says so.
+    bool Detached = false;
+    // When the application was started (milliseconds of a monotonic clock).
+    qint64 StartedMs = 0;
 };
 
 inline constexpr int kOpenFileSlots = 20;

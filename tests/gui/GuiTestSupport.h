@@ -142,7 +142,8 @@ private:
 inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const QString& path,
                                             std::function<void(const QString&)> trace = {},
                                             QStringList* settingsLog = nullptr,
-                                            std::function<int(const std::string&)> wipe = {})
+                                            std::function<int(const std::string&)> wipe = {},
+                                            const std::function<void(TMainWinSetup&)>& adjust = {})
 {
     TMainWinSetup setup;
     setup.Interaction = &ui;
@@ -153,6 +154,7 @@ inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const Q
     };
     setup.Trace = std::move(trace);
     setup.WipeFile = std::move(wipe);
+    if (adjust) adjust(setup);
     return std::make_unique<TMainWin>(std::move(setup));
 }
 

@@ -154,17 +154,26 @@ inline QString StatusText(const TMainWin& window)
 class TKV_WorkflowWindow
 {
 public:
+    // `adjust` changes the setup (command line, launcher) and `settings` the settings text before the
+    // window is made; the files the command line names must be written by `prepare`, which runs in
+    // the window's folder first.
     explicit TKV_WorkflowWindow(TKV_ScriptedInteraction& ui, bool showCry = false,
-                                const QString& password = QStringLiteral("secret"))
+                                const QString& password = QStringLiteral("secret"),
+                                const std::function<void(TMainWinSetup&)>& adjust = {},
+                                const std::function<QString(QString)>& settings = {},
+                                const std::function<void()>& prepare = {})
         : here_(dir_.path())
     {
+        if (prepare) prepare();
         QString text = DefaultSettingsText();
+        if (settings) text = settings(text);
         text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowTIP"), QStringLiteral("0"));
         text = WithValue(text, QStringLiteral("Settings\\Options"), QStringLiteral("ShowCry"),
                          showCry ? QStringLiteral("1") : QStringLiteral("0"));
         settings_.reset(new QTemporaryDir);
-        window = MakeWindow(ui, WriteFile(settings_->filePath(QStringLiteral("crypt file.ini")), text), {}, nullptr,
-                            [this](const std::string& path) { return Wipe ? Wipe(path) : WipeFile(path); });
+        window = MakeWindow(
+            ui, WriteFile(settings_->filePath(QStringLiteral("crypt file.ini")), text), {}, nullptr,
+            [this](const std::string& path) { return Wipe ? Wipe(path) : WipeFile(path); }, adjust);
         CreateForms(*window);
         window->show();
         window->FormActivate();
