@@ -310,6 +310,37 @@ private slots:
         QCOMPARE(w.window->DefaultMethod, storedMethod);
     }
 
+    // "/usekeyfile" stores the password of a file it encrypts, and a later one recalls it without a prompt.
+    void theCommandLineUsesTheDatabase()
+    {
+        QTemporaryDir folder;
+        const QString database = folder.filePath(QStringLiteral("xwords.001"));
+        const QString plain = folder.filePath(QStringLiteral("a.txt"));
+        const auto settings = [&](QString text) {
+            return WithValue(text, QStringLiteral("Settings\\MasterPass"), QStringLiteral("Dir"), database);
+        };
+        const QStringList switches = {QStringLiteral("/usekeyfile"), QStringLiteral("/masterpass:Master456")};
+        auto desktop = std::make_shared<FakeDesktop>();
+        QVERIFY(WriteBytes(plain, kContent));
+        {
+            TKV_ScriptedInteraction ui;
+            ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("Secret123"), false, true);
+            TKV_WorkflowWindow w(ui, false, QStringLiteral("unused"),
+                                 WithDesktop(desktop, switches + QStringList{plain}), settings);
+            QCOMPARE(ui.Pending(), 0);
+            QVERIFY(Exists(database));
+            QVERIFY(!Exists(plain));
+            // The database was in use for this command line only.
+            QVERIFY(!w.window->PwdTable->Master.Store);
+        }
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui, false, QStringLiteral("unused"),
+                             WithDesktop(desktop, switches + QStringList{plain + QStringLiteral(".cry")}), settings);
+        QVERIFY(ui.Asked().isEmpty());
+        QCOMPARE(ReadBytes(plain), kContent);
+        QVERIFY(!Exists(plain + QStringLiteral(".cry")));
+    }
+
     // "/open" keeps the window while the file is open and brings the file back when its application ends.
     void theCommandLineOpensAFile()
     {
