@@ -205,7 +205,8 @@ private slots:
             << "sys/applications/gamma.desktop";
         QTest::newRow("deleted (Hidden) entry of the user masks the system's")
             << "text/plain"
-            << FileList{{"home/applications/alpha.desktop", "[Desktop Entry]\nType=Application\nHidden=true\n"}}
+            << FileList{{"home/applications/alpha.desktop",
+                         "[Desktop Entry]\nType=Application\nExec=gone %f\nMimeType=text/plain;\nHidden=true\n"}}
             << "sys/applications/beta.desktop";
         QTest::newRow("user entry over system entry of the same ID")
             << "text/plain"
@@ -256,6 +257,11 @@ private slots:
             << FileList{{"config/mimeapps.list",
                          "[Default Applications]\ntext/x-csrc=beta.desktop\ntext/plain=gamma.desktop\n"}}
             << "sys/applications/beta.desktop";
+        QTest::newRow("ancestor of a type that is no text")
+            << "image/svg+xml"
+            << FileList{{"sys/applications/xml.desktop",
+                         "[Desktop Entry]\nType=Application\nExec=x %f\nMimeType=application/xml;\n"}}
+            << "sys/applications/xml.desktop";
         QTest::newRow("nothing for the type") << "image/png" << FileList{} << "";
     }
 
