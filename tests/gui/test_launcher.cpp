@@ -315,6 +315,22 @@ private slots:
         QCOMPARE(Recorded(QStringLiteral("quick.args")), QStringList{"file://" + file});
     }
 
+    void aTerminalProgramRunsInTheTerminal()
+    {
+        Write(QStringLiteral("bin/x-terminal-emulator"), "#!/bin/sh\nexec record term \"$@\"\n", true);
+        Entry(QStringLiteral("console.desktop"), QStringLiteral("no-such-console-editor %f"),
+              QStringLiteral("Terminal=true\nMimeType=text/plain;"));
+        Write(QStringLiteral("docs/a.txt"), "hello\n");
+        const QString file = At(QStringLiteral("docs/a.txt"));
+
+        QObject parent;
+        const TKV_Launch launch = MakeDesktopLauncher()->Launch(file, QStringLiteral("open"), &parent);
+        QCOMPARE(launch.Error, QString());
+        WaitForEnd(launch.Process);
+        QCOMPARE(Recorded(QStringLiteral("term.args")),
+                 (QStringList{QStringLiteral("-e"), QStringLiteral("no-such-console-editor"), file}));
+    }
+
     void aProgramThatDoesNotExistIsAnError()
     {
         Entry(QStringLiteral("broken.desktop"), QStringLiteral("/no/such/folder/editor %f"),
