@@ -282,9 +282,15 @@ bool RunsThisProgram(const QString& program)
            QFileInfo(resolved).canonicalFilePath() == QFileInfo(self).canonicalFilePath();
 }
 
+// Debian's name for the user's terminal emulator, which takes the command after -e.
+QString TerminalEmulator()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+}
+
 // The entry under `id`, when it can open a file: an application, not deleted (Hidden), with an
-// Exec line that parses, its TryExec present, and not this program. NoDisplay entries count: they
-// are hidden from menus, not from file associations.
+// Exec line that parses, its TryExec present, a terminal for it when it needs one, and not this
+// program. NoDisplay entries count: they are hidden from menus, not from file associations.
 std::optional<TKV_DesktopEntry> UsableEntry(const TKV_ApplicationIndex& index, const QString& id)
 {
     const QString path = index.Paths.value(id);
@@ -296,6 +302,7 @@ std::optional<TKV_DesktopEntry> UsableEntry(const TKV_ApplicationIndex& index, c
     if (argv.isEmpty()) return std::nullopt;
     const QString tryExec = UnescapeString(entry.Value("TryExec"));
     if (!tryExec.isEmpty() && !FoundExecutable(tryExec)) return std::nullopt;
+    if (entry.Flag("Terminal") && TerminalEmulator().isEmpty()) return std::nullopt;
     if (id == QLatin1String("kelvane.desktop") || RunsThisProgram(argv.front())) return std::nullopt;
     return entry;
 }
@@ -408,12 +415,8 @@ public:
                                              UnescapeString(entry->Value("Icon")), entry->Path);
         if (entry->Flag("Terminal")) {
             // A terminal program needs a window of its own to run in.
-            const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-            if (terminal.isEmpty())
-                return {nullptr, QCoreApplication::translate("AppLauncher", "%1 needs a terminal, and none was found.")
-                                     .arg(argv.front())};
             argv.prepend(QStringLiteral("-e"));
-            argv.prepend(terminal);
+            argv.prepend(TerminalEmulator());
         }
         const QString program = argv.takeFirst();
         return Start(program, argv, file, parent);

@@ -331,6 +331,20 @@ private slots:
                  (QStringList{QStringLiteral("-e"), QStringLiteral("no-such-console-editor"), file}));
     }
 
+    void aTerminalProgramWithoutATerminalIsPassedOver()
+    {
+        // Only the test's own folder, where no terminal emulator is yet.
+        qputenv("PATH", At(QStringLiteral("bin")).toUtf8());
+        Entry(QStringLiteral("alpha.desktop"), QStringLiteral("a %f"), QStringLiteral("MimeType=text/plain;"));
+        Entry(QStringLiteral("console.desktop"), QStringLiteral("ed %f"), QStringLiteral("Terminal=true"));
+        Write(QStringLiteral("config/mimeapps.list"), "[Default Applications]\ntext/plain=console.desktop\n");
+        QCOMPARE(QFileInfo(DefaultDesktopEntry(QStringLiteral("text/plain"))).fileName(),
+                 QStringLiteral("alpha.desktop"));
+        Write(QStringLiteral("bin/x-terminal-emulator"), "#!/bin/sh\n", true);
+        QCOMPARE(QFileInfo(DefaultDesktopEntry(QStringLiteral("text/plain"))).fileName(),
+                 QStringLiteral("console.desktop"));
+    }
+
     void aProgramThatDoesNotExistIsAnError()
     {
         Entry(QStringLiteral("broken.desktop"), QStringLiteral("/no/such/folder/editor %f"),
