@@ -44,7 +44,7 @@ struct TKV_XdgDirs
     QString ConfigHome;
     QStringList DataDirs;
     QStringList ConfigDirs;
-    QStringList Desktops; // XDG_CURRENT_DESKTOP, lowercased, most specific first
+    QStringList Desktops; // XDG_CURRENT_DESKTOP, lowercased, in its order
 
     static TKV_XdgDirs FromEnvironment()
     {
