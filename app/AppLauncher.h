@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -29,5 +30,17 @@ public:
 };
 
 // The freedesktop.org way: mimeapps.list and the desktop entries of the XDG data and config folders
-// for "open", `lp` for "print" of the types the printing system takes.
+// for "open", `lp` for "print" of the types the printing system takes. The XDG variables are read on
+// every launch, so a changed association counts at once.
 std::unique_ptr<TKV_AppLauncher> MakeDesktopLauncher();
+
+// The program and arguments that a desktop entry's Exec value (as written in the file, string
+// escapes included) runs for one file: quoting undone, field codes expanded (%f %F the path, %u %U
+// its file:// URL, %i "--icon" and `icon`, %c `name`, %k `entryPath`, %% a percent sign; the
+// deprecated ones dropped), the file appended when no field code takes it. Empty when the value is
+// malformed (an open quote) or names no program.
+QStringList ExpandDesktopExec(const QString& exec, const QString& file, const QString& name = QString(),
+                              const QString& icon = QString(), const QString& entryPath = QString());
+
+// The full path of the desktop entry that "open" starts for files of `mimeType`; empty when none.
+QString DefaultDesktopEntry(const QString& mimeType);

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# What the program needs beside it: the default settings, the desktop entry, the MIME type of *.cry
-# and the icons. The build tree gets a share/kelvane of its own, so that build/bin/kelvane finds its
+# What the program needs beside it: the default settings, the desktop entry, the MIME type of *.cry,
+# the icons, and the file managers' menu entries (a KDE service menu, a Nautilus script). The build tree gets a share/kelvane of its own, so that build/bin/kelvane finds its
 # defaults (../share/kelvane) without being installed.
 set(KELVANE_DATA_SOURCE ${PROJECT_SOURCE_DIR}/data)
 set(KELVANE_BUILD_SHARE ${CMAKE_BINARY_DIR}/share/kelvane)
@@ -25,4 +25,18 @@ install(FILES ${KELVANE_DATA_SOURCE}/icons/kelvane.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${KELVANE_DATA_SOURCE}/icons/application-x-kelvane-crypt.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
+# "Encrypt with Kelvane" in the file managers' context menus. KDE reads its service menus from
+# there; Nautilus scripts live in each user's own folder, so the script is installed for the user to
+# link (see the README).
+install(FILES ${KELVANE_DATA_SOURCE}/kelvane-encrypt.desktop ${KELVANE_DATA_SOURCE}/kelvane-decrypt.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus)
+install(PROGRAMS "${KELVANE_DATA_SOURCE}/nautilus-scripts/Encrypt with Kelvane"
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvane/nautilus-scripts)
 install(SCRIPT ${KELVANE_DATA_SOURCE}/UpdateDesktopCaches.cmake)
+
+if(BUILD_TESTING)
+    add_test(NAME data.desktop_files COMMAND bash ${KELVANE_DATA_SOURCE}/CheckDesktopFiles.sh ${KELVANE_DATA_SOURCE})
+    add_test(NAME data.nautilus_script
+        COMMAND bash ${KELVANE_DATA_SOURCE}/CheckNautilusScript.sh "${KELVANE_DATA_SOURCE}/nautilus-scripts/Encrypt with Kelvane")
+    set_tests_properties(data.desktop_files data.nautilus_script PROPERTIES LABELS core)
+endif()

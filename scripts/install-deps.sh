@@ -7,6 +7,7 @@ packages=(
     g++ cmake ninja-build make pkg-config python3 time clang-format git
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
     qt6-base-dev libgl-dev
+    desktop-file-utils # desktop-file-validate, for the test of the desktop files
 )
 
 missing=()
