@@ -97,6 +97,7 @@ bool TMainWin::ProcessCommandLineFile(const QString& argument, const QString& cu
     if (!crypted) {
         // Cancel All skips only this file; the next argument is still done.
         ProcessListFile(name, true);
+        if (PrgState->ListsRaised) DropLists();
         return true;
     }
     // The Crypted list names a container without its extension when ShowCry is off.
@@ -105,6 +106,7 @@ bool TMainWin::ProcessCommandLineFile(const QString& argument, const QString& cu
     cryptUi_->KeepOpeningPasswords = opening;
     ProcessListFile(name, false);
     cryptUi_->KeepOpeningPasswords = false;
+    if (PrgState->ListsRaised) DropLists();
     ApplyExpiryControls();
     if (opening) ProcessDecrCmd(currentCommand.mid(1), JoinQPath(DirCryptor->Directory, name));
     cryptUi_->ForgetOpeningPasswords();

@@ -306,6 +306,7 @@ private slots:
                  method);
         QCOMPARE(w.window->isVisible(), !closes);
         QVERIFY(desktop->Launches.isEmpty());
+        QVERIFY(!w.window->PrgState->ListsRaised);
         // The switches lasted for this command line only.
         QCOMPARE(w.window->DefaultMethod, storedMethod);
     }
