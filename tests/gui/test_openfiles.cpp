@@ -169,6 +169,29 @@ private slots:
         QCOMPARE(w.window->PrgState->OpenCount, 0);
     }
 
+    // A plain file is opened or printed as it is; nothing waits for its application.
+    void plainFilesAreOpenedUntracked()
+    {
+        auto desktop = std::make_shared<FakeDesktop>();
+        desktop->Script = QStringLiteral("exit 0");
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui, false, QStringLiteral("secret"), WithDesktop(desktop));
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("a.txt")), kContent));
+        QVERIFY(WriteBytes(w.Path(QStringLiteral("b.txt")), kContent));
+        w.Reread();
+        Select(w.window->Source_ListView, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        w.window->Print1Click();
+        QCOMPARE(desktop->Launches, QStringList({QStringLiteral("print ") + w.Path(QStringLiteral("a.txt")),
+                                                 QStringLiteral("print ") + w.Path(QStringLiteral("b.txt"))}));
+        QCOMPARE(w.window->PrgState->OpenCount, 0);
+        desktop->Fails = true;
+        ui.ExpectError(WithName(kUnableToShellMessage, w.Path(QStringLiteral("a.txt"))));
+        Select(w.window->Source_ListView, {QStringLiteral("a.txt")});
+        w.window->Open1Click();
+        QCOMPARE(ui.Pending(), 0);
+        QCOMPARE(ReadBytes(w.Path(QStringLiteral("a.txt"))), kContent);
+    }
+
     // With every slot taken nothing is decrypted; a list run in progress holds the re-encryption back.
     void slotsAndBusyWork()
     {
