@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install format format-check clean
+.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install package format format-check clean
 
 all: build
 
@@ -51,6 +51,14 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
+# A Debian package (kelvane_VERSION_ARCH.deb in build-package/package), built for /usr.
+package:
+	@bash scripts/install-deps.sh dpkg-dev file
+	@cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build-package -j $(JOBS)
+	@cd build-package && cpack -G DEB
+	@ls build-package/package/*.deb
+
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
@@ -59,4 +67,4 @@ format-check: deps
 	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	@rm -rf $(BUILD) build-sanitize build-bench build-bench-gui
+	@rm -rf $(BUILD) build-sanitize build-bench build-bench-gui build-package

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the Debian packages the build, tests and benchmarks need, only those still missing.
+# Installs the Debian packages the build, tests and benchmarks need, only those still missing; the
+# arguments name more packages for one target (make package).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
     qt6-base-dev libgl-dev
     desktop-file-utils # desktop-file-validate, for the test of the desktop files
+    groff-base appstream # the checks of the manual pages and of the software-centre metadata
+    "$@"
 )
 
 missing=()
