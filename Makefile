@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install package format format-check clean
+.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install package fuzz format format-check clean
 
 all: build
 
@@ -51,6 +51,14 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
+# Each fuzz target for FUZZ_SECONDS (60 unless given), built with clang, ASan and UBSan; fails on any
+# finding, which stays in build-fuzz/fuzz-work/artifacts.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_FUZZ=ON -DKELVANE_GUI=OFF -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_container fuzz_pwdb kelvane-cli
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh build-fuzz
+
 # A Debian package (kelvane_VERSION_ARCH.deb in build-package/package), built for /usr.
 package:
 	@bash scripts/install-deps.sh dpkg-dev file
@@ -67,4 +75,4 @@ format-check: deps
 	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	@rm -rf $(BUILD) build-sanitize build-bench build-bench-gui build-package
+	@rm -rf $(BUILD) build-sanitize build-bench build-bench-gui build-package build-fuzz

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
     qt6-base-dev libgl-dev
     desktop-file-utils # desktop-file-validate, for the test of the desktop files
+    clang libclang-rt-dev # the fuzz targets (libFuzzer)
     groff-base appstream # the checks of the manual pages and of the software-centre metadata
     "$@"
 )
