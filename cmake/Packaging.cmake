@@ -10,7 +10,7 @@ set(CPACK_PACKAGE_VENDOR "The Kelvane developers")
 set(CPACK_PACKAGE_CONTACT "The Kelvane developers <developers@kelvane.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "encrypt and decrypt files with a password")
 set(CPACK_PACKAGE_DESCRIPTION "Kelvane encrypts whole files with a password: a file becomes an encrypted
-file with \".cry\" added, and the plain file is wiped. Passwords can be kept in a
+file with .cry added, and the plain file is wiped. Passwords can be kept in a
 database under a master password. The window shows a directory tree beside the
 plain and the encrypted files; kelvane-cli does the same from scripts. The
 ciphers (DES, Triple DES, IDEA) are those of a legacy container format.")

@@ -24,7 +24,7 @@ foreach(page ${KELVANE_MAN_PAGES})
     install(FILES ${CMAKE_BINARY_DIR}/share/compressed/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 install(FILES ${CMAKE_BINARY_DIR}/share/compressed/changelog.gz ${KELVANE_DATA_SOURCE}/debian/copyright
-    ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvane)
 if(KELVANE_GUI)
     install(FILES ${KELVANE_DATA_SOURCE}/org.kelvane.Kelvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
