@@ -34,14 +34,18 @@ seeds() { # target -> seed folder, made once
             "$cli" encrypt --password-file "$tmp/pw" --keyfile "$tmp/db$count" --master-password-file "$tmp/master" \
                 "$tmp"/file"$count"-* >/dev/null
             cp "$tmp/db$count" "$dir/"
-        done ;;
+        done
+        cp "$here"/../tests/data/pwdb_*.key "$dir/" ;;
+    fuzz_settings)
+        cp "$here/../data/crypt file.ini.in" "$dir/default.ini"
+        find "$here/../tests/data" -name '*.ini' -exec cp {} "$dir/" \; ;;
     esac
     rm -rf "$tmp"
     echo "$dir"
 }
 
 status=0
-for target in fuzz_container fuzz_pwdb; do
+for target in fuzz_container fuzz_pwdb fuzz_settings; do
     dict=$here/${target#fuzz_}.dict
     corpus=$work/corpus-$target
     mkdir -p "$corpus"
