@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvane-cli: the headless companion of the Kelvane window, for scripts and servers.
 #include "CliPasswordUi.h"
+#include "DirectoryWalk.h"
 #include "FileCryptor.h"
 #include "PasswordInput.h"
 #include "Progress.h"
@@ -17,12 +18,14 @@
 #include "Wipe.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -47,9 +50,9 @@ extern "C" void OnStopSignal(int)
 const char* const kUsage =
     "Usage:\n"
     "  kelvane-cli encrypt [--method idea|des|3xdes|0|1|2|3|4] [--password-file PATH|-] [--keep] [--force]\n"
-    "                      [--keyfile DB [--master-password-file PATH|-]] FILE...\n"
+    "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
     "  kelvane-cli decrypt [--password-file PATH|-] [--keep] [--force]\n"
-    "                      [--keyfile DB [--master-password-file PATH|-]] FILE...\n"
+    "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
     "  kelvane-cli info FILE...\n"
     "  kelvane-cli wipe FILE...\n"
     "  kelvane-cli --help | --version\n";
@@ -67,6 +70,10 @@ const char* const kHelp =
     "\n"
     "  --password-file PATH  take the password from the first line of PATH (- = standard input);\n"
     "                        without it the password is asked on the terminal\n"
+    "  -r, --recursive       every file of each DIR and of all directories below it, with one\n"
+    "                        password for the whole run: encrypt takes the files not ending in .cry,\n"
+    "                        decrypt those ending in .cry. Links to directories are not followed.\n"
+    "                        A summary of the run ends the output.\n"
     "  --keep                keep the source file\n"
     "  --force               overwrite an existing target file\n"
     "  --keyfile DB          the password database: encrypt stores each file's password there,\n"
@@ -87,6 +94,7 @@ struct Options
     std::optional<std::string> passwordFile;
     bool keep = false;
     bool force = false;
+    bool recursive = false;
     std::optional<std::string> keyfile;
     std::optional<std::string> masterPasswordFile;
     std::vector<std::string> files;
@@ -179,6 +187,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
             options.keep = true;
         } else if (arg == "--force" && crypts && !hasValue) {
             options.force = true;
+        } else if ((arg == "--recursive" || arg == "-r") && crypts && !hasValue) {
+            options.recursive = true;
         } else {
             return UsageError("unknown option '" + args[i] + "' for " + options.command);
         }
@@ -395,30 +405,137 @@ private:
     bool askedInVain_ = false;
 };
 
+bool IsDirectory(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// What a recursive run did, for its summary.
+struct Tally
+{
+    long long done = 0;
+    long long failed = 0;
+    long long skipped = 0;
+    long long bytes = 0;
+    long long unreadable = 0;
+};
+
+// Counts one file's outcome; false when the run is to end.
+bool Count(Tally& tally, FileOutcome outcome, long long size)
+{
+    if (outcome == FileOutcome::Done) {
+        ++tally.done;
+        tally.bytes += size;
+    } else {
+        // A container whose source stayed (or whose password was not stored) is not what was asked for.
+        ++tally.failed;
+    }
+    return outcome != FileOutcome::EndRun;
+}
+
+// The files of a directory tree, walked as the window's Encrypt All and Decrypt All walk it.
+class TreeRun : public WalkVisitor
+{
+public:
+    TreeRun(CryptRun& run, bool encrypting, Tally& tally) : run_(run), encrypting_(encrypting), tally_(tally) {}
+
+    bool Ended() const { return ended_; }
+
+    WalkStep Visit(const WalkDirectory& directory) override
+    {
+        for (const std::string& name : directory.Files) {
+            if (g_abort.load()) return Stop(JoinPath(directory.Path, name));
+            // A container is not encrypted again; a plain file has nothing to decrypt.
+            if (EndsWithCry(name) == encrypting_) {
+                ++tally_.skipped;
+                continue;
+            }
+            const std::string path = JoinPath(directory.Path, name);
+            const long long size = GetFileSize(path);
+            if (!Count(tally_, encrypting_ ? run_.Encrypt(path) : run_.Decrypt(path), size)) {
+                ended_ = true;
+                return WalkStep::Stop;
+            }
+        }
+        return WalkStep::Continue;
+    }
+
+    bool Stopped() override { return g_abort.load() && Stop("the next directory") == WalkStep::Stop; }
+
+    void Unreadable(const std::string& path, const std::string& reason) override
+    {
+        Complain(path + ": cannot read the directory: " + reason);
+        ++tally_.unreadable;
+    }
+
+    void LinkNotFollowed(const std::string& path) override
+    {
+        Complain(path + ": a link to a directory (or a directory met again), not followed");
+        ++tally_.skipped;
+    }
+
+private:
+    WalkStep Stop(const std::string& where)
+    {
+        if (!ended_) Complain("stopped; " + where + " and what follows it were not processed");
+        ended_ = true;
+        return WalkStep::Stop;
+    }
+
+    CryptRun& run_;
+    bool encrypting_;
+    Tally& tally_;
+    bool ended_ = false;
+};
+
+void PrintSummary(const Tally& tally, bool encrypting, double seconds)
+{
+    std::printf("%lld file%s %s, %lld failed, %lld skipped, %lld bytes, %.2f s", tally.done, tally.done == 1 ? "" : "s",
+                encrypting ? "encrypted" : "decrypted", tally.failed, tally.skipped, tally.bytes, seconds);
+    if (tally.unreadable > 0)
+        std::printf(", %lld director%s not read", tally.unreadable, tally.unreadable == 1 ? "y" : "ies");
+    std::printf("\n");
+}
+
 int RunCrypt(const Options& options)
 {
     const bool encrypting = options.command == "encrypt";
+    const auto started = std::chrono::steady_clock::now();
     CryptRun run(options);
     if (!run.Start()) return kExitFailed;
 
-    int status = kExitOk;
-    for (std::size_t i = 0; i < options.files.size(); ++i) {
+    Tally tally;
+    bool ended = false;
+    for (std::size_t i = 0; i < options.files.size() && !ended; ++i) {
         const std::string& path = options.files[i];
         if (g_abort.load()) {
             Complain("stopped; " + path + " and the files after it were not processed");
-            status = kExitFailed;
+            ended = true;
+            ++tally.failed;
             break;
         }
-        const FileOutcome outcome = encrypting ? run.Encrypt(path) : run.Decrypt(path);
-        // A container without its source removed (or its password stored) is not what was asked for.
-        if (outcome != FileOutcome::Done) status = kExitFailed;
-        if (outcome == FileOutcome::EndRun) {
-            if (i + 1 < options.files.size())
-                Complain(options.files[i + 1] + " and the files after it were not processed");
-            break;
+        if (IsDirectory(path)) {
+            if (!options.recursive) {
+                Complain(path + " is a directory; use --recursive to process the files in it");
+                ++tally.failed;
+                continue;
+            }
+            TreeRun tree(run, encrypting, tally);
+            WalkDirectories(path, true, tree);
+            ended = tree.Ended();
+        } else {
+            const long long size = GetFileSize(path);
+            ended = !Count(tally, encrypting ? run.Encrypt(path) : run.Decrypt(path), size);
         }
+        if (ended && i + 1 < options.files.size() && !g_abort.load())
+            Complain(options.files[i + 1] + " and the files after it were not processed");
     }
-    return status;
+    if (options.recursive) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+        PrintSummary(tally, encrypting, elapsed.count());
+    }
+    return tally.failed > 0 || tally.unreadable > 0 || g_abort.load() ? kExitFailed : kExitOk;
 }
 
 int RunInfo(const Options& options)

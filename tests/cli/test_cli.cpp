@@ -934,3 +934,119 @@ TEST_F(Cli, AnUnusableSourceIsRefusedBeforeThePassword)
         EXPECT_TRUE(Contains(o.err, work / name)) << o.err;
     }
 }
+
+// ---- Whole directory trees
+
+namespace {
+
+// A tree of plain files at several levels, names differing only in letter case, with spaces, with
+// letters outside ASCII and with bytes that are no UTF-8, an empty directory, a link back up the tree,
+// a link to a file and a file whose container already stands beside it.
+struct TreeFixture
+{
+    explicit TreeFixture(const TempDir& dir) : root(dir / "tree")
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(root + "/Sub/deeper");
+        fs::create_directories(root + "/sub");
+        fs::create_directories(root + "/empty");
+        unsigned seed = 100;
+        for (const std::string name :
+             {"a.txt", "With Space.txt", "\xC3\xBCn\xC3\xAF.txt", "bad\xFF.bin", "Sub/x", "sub/y", "Sub/deeper/z"}) {
+            const Bytes content = Pattern(1000 + 3 * seed, seed);
+            ++seed;
+            WriteBytes(root + "/" + name, content);
+            plain.push_back({name, content});
+            bytes += static_cast<long long>(content.size());
+        }
+        fs::create_directory_symlink("..", root + "/Sub/loop");
+        fs::create_symlink("a.txt", root + "/flink");
+        WriteBytes(root + "/clash", Pattern(10, 1));
+        WriteBytes(root + "/clash.cry", Pattern(10, 2));
+    }
+
+    std::string root;
+    std::vector<std::pair<std::string, Bytes>> plain;
+    long long bytes = 0;
+};
+
+} // namespace
+
+TEST_F(Cli, RecursiveRoundTripWithSummaryAndExitStatus)
+{
+    const TreeFixture tree(work);
+    const std::string password = PasswordFile("tree-secret");
+
+    const Outcome enc = Run({"encrypt", "-r", "--password-file", password, tree.root});
+    // The link to a file is refused as a single one would be, and the clash is refused: exit 1.
+    EXPECT_EQ(enc.status, 1) << enc.err;
+    EXPECT_TRUE(Contains(enc.out, "7 files encrypted, 2 failed, 2 skipped, " + std::to_string(tree.bytes) + " bytes, "))
+        << enc.out;
+    EXPECT_TRUE(Contains(enc.err, tree.root + "/flink")) << enc.err;
+    EXPECT_TRUE(Contains(enc.err, tree.root + "/clash.cry already exists")) << enc.err;
+    EXPECT_TRUE(Contains(enc.err, tree.root + "/Sub/loop: a link to a directory")) << enc.err;
+    for (const auto& [name, content] : tree.plain) {
+        EXPECT_FALSE(Exists(tree.root + "/" + name)) << name;
+        EXPECT_EQ(MagicOf(tree.root + "/" + name + ".cry").size(), 4u) << name;
+        // Containers written by the run are not taken up again by it.
+        EXPECT_FALSE(Exists(tree.root + "/" + name + ".cry.cry")) << name;
+    }
+    EXPECT_TRUE(ReadBytes(tree.root + "/clash") == Pattern(10, 1));
+
+    std::filesystem::remove(tree.root + "/flink");
+    std::filesystem::remove(tree.root + "/clash");
+    std::filesystem::remove(tree.root + "/clash.cry");
+    const Outcome dec = Run({"decrypt", "--recursive", "--password-file", password, tree.root});
+    EXPECT_EQ(dec.status, 0) << dec.err;
+    EXPECT_TRUE(Contains(dec.out, "7 files decrypted, 0 failed, 1 skipped, ")) << dec.out;
+    for (const auto& [name, content] : tree.plain) {
+        EXPECT_FALSE(Exists(tree.root + "/" + name + ".cry")) << name;
+        EXPECT_TRUE(ReadBytes(tree.root + "/" + name) == content) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(tree.root + "/empty"));
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.root + "/Sub/loop"));
+}
+
+TEST_F(Cli, RecursiveRunsAskOncePerRunAndCountWrongPasswordsAsFailed)
+{
+    const TreeFixture tree(work);
+    std::filesystem::remove(tree.root + "/flink");
+    std::filesystem::remove(tree.root + "/clash");
+    std::filesystem::remove(tree.root + "/clash.cry");
+    // One line of standard input serves the whole tree.
+    const Outcome enc = Run({"encrypt", "-r", "--password-file", "-", tree.root}, "tree-secret\n");
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    EXPECT_TRUE(Contains(enc.out, "7 files encrypted, 0 failed, 1 skipped, ")) << enc.out;
+
+    // One container under another password fails; the others come back.
+    const std::string odd = tree.root + "/Sub/x";
+    ASSERT_EQ(Run({"decrypt", "--password-file", PasswordFile("tree-secret"), odd + ".cry"}).status, 0);
+    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("other-secret"), odd}).status, 0);
+    const Outcome dec = Run({"decrypt", "-r", "--password-file", "-", tree.root}, "tree-secret\n");
+    EXPECT_EQ(dec.status, 1) << dec.err;
+    EXPECT_TRUE(Contains(dec.out, "6 files decrypted, 1 failed, 1 skipped, ")) << dec.out;
+    EXPECT_TRUE(Contains(dec.err, odd)) << dec.err;
+    EXPECT_TRUE(Exists(odd + ".cry"));
+    EXPECT_TRUE(ReadBytes(tree.root + "/Sub/deeper/z") == tree.plain.back().second);
+}
+
+TEST_F(Cli, ADirectoryWithoutRecursiveIsRefused)
+{
+    const TreeFixture tree(work);
+    const Outcome o = Run({"encrypt", "--password-file", PasswordFile("tree-secret"), tree.root});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, tree.root + " is a directory; use --recursive")) << o.err;
+    // No summary without --recursive, and nothing touched.
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(ReadBytes(tree.root + "/a.txt") == tree.plain.front().second);
+    EXPECT_FALSE(Exists(tree.root + "/a.txt.cry"));
+}
+
+TEST_F(Cli, RecursiveRunOverAnEmptyTreeSucceedsWithoutAPassword)
+{
+    std::filesystem::create_directories(work / "nothing/here");
+    // Nothing to do: no password is needed, so none is asked for (there is no terminal to ask on).
+    const Outcome o = Run({"encrypt", "-r", work / "nothing"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Contains(o.out, "0 files encrypted, 0 failed, 0 skipped, 0 bytes, ")) << o.out;
+}
