@@ -43,7 +43,9 @@ TKV_PromptSetup PromptSetupFor(const TMainWin& w, const TPasswordPrompt& dialog,
     TKV_PromptSetup setup;
     setup.Name = name;
     setup.FileLabel = PromptFileLabel(dialog, w.DirCryptor->Directory, name);
-    setup.OneForListEnabled = !w.Pwd->OnePassword && w.DirCryptor->Files.size() > 1;
+    // Inside Encrypt All and Decrypt All the list is the whole run, however few files this directory has.
+    setup.OneForListEnabled =
+        !w.Pwd->OnePassword && (w.DirCryptor->Files.size() > 1 || w.PrgState->Busy.Contains(psDirectory));
     setup.OneForListChecked = setup.OneForListEnabled && w.OnePerList;
     setup.CancelAllShown = dialog.CancelAllShown();
     return setup;

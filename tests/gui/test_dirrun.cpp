@@ -1,0 +1,285 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// "Encrypt All" and "Decrypt All" over a tree built in each test: the question, the prompts, Cancel All,
+// the stop button between directories and during a file, the tree back where it began, the lists
+// refilled, and what the walk passes over.
+#include "WorkflowMessages.h"
+#include "WorkflowTestSupport.h"
+
+#include "FileListModel.h"
+#include "TKV_PwdTable.h"
+#include "TPasswordPrompt.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <filesystem>
+
+namespace {
+
+const QString kRecurse = QStringLiteral("Recurse subdirectories?");
+const QString kStopQuestion = QStringLiteral("Do you really want to cancel the process?");
+const QString kPassword = QStringLiteral("password");
+
+// The files of the tree in the order the run takes them: the directory's own first, then each
+// subdirectory (letter case ignored, "A" before "a") with everything below it.
+const QStringList kTreeFiles = {
+    QStringLiteral("r1.txt"),
+    QStringLiteral("A/a1.txt"),
+    QStringLiteral("A/a2 with space.txt"),
+    QStringLiteral("A/deep/d.txt"),
+    QStringLiteral("a/x.txt"),
+    QStringLiteral("b/b.txt"),
+    QStringLiteral("\u00dcn\u00ef/u.txt"),
+};
+
+QString NameOf(const QString& relative)
+{
+    return relative.section(QLatin1Char('/'), -1);
+}
+
+QByteArray Content(const QString& relative, int size)
+{
+    QByteArray bytes = relative.toUtf8();
+    while (bytes.size() < size)
+        bytes += bytes;
+    return bytes.left(size);
+}
+
+// A window with no password held, over a folder holding the tree above, an empty directory and a
+// link back to the folder itself.
+struct TreeWindow
+{
+    TKV_WorkflowWindow w;
+    TMainWin& win;
+    int size;
+    // Where the run begins; the current directory moves during the run.
+    QString root;
+
+    QString At(const QString& relative) const { return root + QLatin1Char('/') + relative; }
+
+    TreeWindow(TKV_ScriptedInteraction& ui, int fileSize = 100)
+        : w(ui), win(*w.window), size(fileSize), root(w.Directory())
+    {
+        win.Pwd->ClearPassword();
+        win.Pwd->Entered = false;
+        for (const QString& dir : QStringList{QStringLiteral("A/deep"), QStringLiteral("a"), QStringLiteral("b"),
+                                              QStringLiteral("empty"), QStringLiteral("\u00dcn\u00ef")})
+            QDir(w.Directory()).mkpath(dir);
+        for (const QString& file : kTreeFiles)
+            WriteBytes(At(file), Content(file, size));
+        std::filesystem::create_directory_symlink(".", QFile::encodeName(At(QStringLiteral("loop"))).toStdString());
+        w.Reread();
+    }
+
+    bool Crypted(const QString& relative) const { return Exists(At(relative + QStringLiteral(".cry"))); }
+    bool Plain(const QString& relative) const
+    {
+        return Exists(At(relative)) && ReadBytes(At(relative)) == Content(relative, size);
+    }
+    // Every file of the tree encrypted (true) or plain (false), as `expected` says.
+    void ExpectState(const std::function<bool(const QString&)>& encrypted) const
+    {
+        for (const QString& file : kTreeFiles) {
+            if (encrypted(file))
+                QVERIFY2(Crypted(file) && !Exists(At(file)), qPrintable(file));
+            else
+                QVERIFY2(Plain(file) && !Crypted(file), qPrintable(file));
+        }
+    }
+    // Idle again, in the directory where the run began, tree and drive box usable.
+    void ExpectEndedWhereItBegan() const
+    {
+        QCOMPARE(QDir::currentPath(), root);
+        QCOMPARE(win.TreeDirectory(), root);
+        QVERIFY(win.PrgState->Busy.Empty());
+        QVERIFY(!win.PrgState->Abort);
+        QVERIFY(win.User_DirectoryListBox->isEnabled());
+        QVERIFY(win.DriveComboBox1->isEnabled());
+        QVERIFY(!win.StopProcess_Button->isEnabled());
+        QVERIFY(!win.Forms.Encrypt->CancelAllShown());
+        QVERIFY(!win.Forms.Decrypt->CancelAllShown());
+        QCOMPARE(StatusText(win), QStringLiteral("Idle."));
+    }
+    QStringList PromptNames(const TKV_ScriptedInteraction& ui) const
+    {
+        QStringList names;
+        for (const TKV_PromptSetup& setup : ui.Prompts())
+            names.append(setup.Name);
+        return names;
+    }
+};
+
+} // namespace
+
+class DirectoryRunTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void yesAndOnePasswordForAListDoTheWholeTreeThenDecryptAllBringsItBack()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        bool shownDuringRun = false;
+        bool lockedDuringRun = false;
+        ui.WhilePasswordPrompt = [&] {
+            shownDuringRun = t.win.Forms.Encrypt->CancelAllShown();
+            lockedDuringRun = !t.win.User_DirectoryListBox->isEnabled() && !t.win.DriveComboBox1->isEnabled() &&
+                              t.win.StopProcess_Button->isEnabled() && t.win.PrgState->Busy.Contains(psDirectory);
+        };
+        t.win.EncriptAll1Click();
+        QVERIFY(shownDuringRun);
+        QVERIFY(lockedDuringRun);
+        QCOMPARE(ui.Prompts().size(), 1);
+        t.ExpectState([](const QString&) { return true; });
+        // Containers made by the run are not taken up again by it.
+        QVERIFY(!Exists(t.At(QStringLiteral("r1.txt.cry.cry"))));
+        t.ExpectEndedWhereItBegan();
+        // The lists show the directory again, with icons and details.
+        QCOMPARE(t.win.Crypted_Model->Count(), 1);
+        QVERIFY(t.win.Crypted_Model->Item(0).HasDetails);
+        QVERIFY(t.win.Crypted_Model->Item(0).ImageIndex >= 0);
+        QVERIFY(t.win.PrgState->DetailsComplete);
+        QCOMPARE(t.w.Plain(), QStringList());
+
+        ui.WhilePasswordPrompt = nullptr;
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectDecryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        t.win.Decriptall1Click();
+        QCOMPARE(ui.Prompts().size(), 2);
+        t.ExpectState([](const QString&) { return false; });
+        t.ExpectEndedWhereItBegan();
+        QCOMPARE(t.w.Plain(), QStringList{QStringLiteral("r1.txt")});
+        QVERIFY(t.win.Source_Model->Item(0).HasDetails);
+    }
+
+    void eachFileAskedForInWalkOrder()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        QStringList expected;
+        for (const QString& file : kTreeFiles) {
+            ui.ExpectEncryptPrompt(NameOf(file), prAccepted, kPassword);
+            expected.append(NameOf(file));
+        }
+        t.win.DoForAll(0);
+        QCOMPARE(t.PromptNames(ui), expected);
+        t.ExpectState([](const QString&) { return true; });
+        t.ExpectEndedWhereItBegan();
+    }
+
+    void noDoesOnlyTheHighlightedDirectory()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::No);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        t.win.DoForAll(0);
+        t.ExpectState([](const QString& file) { return file == QStringLiteral("r1.txt"); });
+        t.ExpectEndedWhereItBegan();
+    }
+
+    void cancelDoesNothing()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        t.win.UpdateStatus(QStringLiteral("Idle."));
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Cancel);
+        t.win.DoForAll(0);
+        QCOMPARE(ui.Prompts().size(), 0);
+        t.ExpectState([](const QString&) { return false; });
+        t.ExpectEndedWhereItBegan();
+    }
+
+    void cancelAllEndsTheWholeRun()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword);
+        ui.ExpectEncryptPrompt(QStringLiteral("a1.txt"), prAccepted, kPassword);
+        ui.ExpectEncryptPrompt(QStringLiteral("a2 with space.txt"), prCancelAll);
+        t.win.DoForAll(0);
+        t.ExpectState(
+            [](const QString& file) { return file == QStringLiteral("r1.txt") || file == QStringLiteral("A/a1.txt"); });
+        t.ExpectEndedWhereItBegan();
+    }
+
+    void stopBetweenDirectories()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        const QString second = t.At(QStringLiteral("a"));
+        bool pressed = false;
+        QObject::connect(t.win.User_DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, &t.win,
+                         [&] {
+                             // As the tree reaches the second subdirectory; no file is being processed.
+                             if (pressed || t.win.TreeDirectory() != second) return;
+                             pressed = true;
+                             QVERIFY(t.win.StopProcess_Button->isEnabled());
+                             t.win.Button1Click();
+                         });
+        t.win.DoForAll(0);
+        QVERIFY(pressed);
+        t.ExpectState([](const QString& file) {
+            return !file.startsWith(QStringLiteral("a/")) && !file.startsWith(QStringLiteral("b/")) &&
+                   !file.startsWith(QStringLiteral("\u00dc"));
+        });
+        t.ExpectEndedWhereItBegan();
+    }
+
+    void stopDuringAFile()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui, 100000);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        ui.ExpectConfirmOkCancel(kStopQuestion, true);
+        ui.ExpectError(QStringLiteral("You have aborted processing a2 with space.txt."));
+        const QString during = t.At(QStringLiteral("A"));
+        bool pressed = false;
+        QString refusal;
+        t.win.Pwd->ProcessMessages = [&] {
+            if (pressed || QDir::currentPath() != during || !Exists(t.At(QStringLiteral("A/a1.txt.cry")))) return;
+            pressed = true;
+            // Another run is refused while this one works.
+            t.win.DoForAll(0);
+            refusal = StatusText(t.win);
+            t.win.Button1Click();
+        };
+        t.win.DoForAll(0);
+        QVERIFY(pressed);
+        QCOMPARE(refusal, QStringLiteral("Please wait until the process is finished."));
+        t.ExpectState(
+            [](const QString& file) { return file == QStringLiteral("r1.txt") || file == QStringLiteral("A/a1.txt"); });
+        t.ExpectEndedWhereItBegan();
+    }
+
+    void aDirectoryThatCannotBeReadIsToldOnceAndTheRunGoesOn()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        // Gone between the listing of its parent and its turn, which no permission bits can do to root.
+        QDir(t.root).mkpath(QStringLiteral("Gone"));
+        ui.WhilePasswordPrompt = [&] { QDir(t.root).rmdir(QStringLiteral("Gone")); };
+        ui.ExpectError(QStringLiteral("Cannot read the directory %1: No such file or directory")
+                           .arg(t.At(QStringLiteral("Gone"))));
+        t.win.DoForAll(0);
+        t.ExpectState([](const QString&) { return true; });
+        t.ExpectEndedWhereItBegan();
+    }
+};
+
+QTEST_MAIN(DirectoryRunTest)
+#include "test_dirrun.moc"
