@@ -100,7 +100,7 @@ int TMainWin::PromptToDecrypt(const QString& name)
     TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Decrypt, name);
     // The container the entry stands for, whatever the letter case of its extension.
     const QString container = JoinQPath(DirCryptor->Directory, CryptedFileName(name));
-    const ContainerInfo info = ReadContainerInfo(QFile::encodeName(container).toStdString());
+    const ContainerInfo info = ReadContainerInfo(FsPath(container));
     setup.MethodText = QString::fromLatin1(info.tag);
     // The heading names the range of the file's method (the widest when it names none); the entry
     // takes any password up to the longest key.

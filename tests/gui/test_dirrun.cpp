@@ -6,6 +6,7 @@
 #include "WorkflowTestSupport.h"
 
 #include "FileListModel.h"
+#include "QtPaths.h"
 #include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
 
@@ -16,7 +17,10 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <cstdio>
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +39,12 @@ const QStringList kTreeFiles = {
     QStringLiteral("b/b.txt"),
     QStringLiteral("\u00dcn\u00ef/u.txt"),
 };
+
+bool RawExists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 QString NameOf(const QString& relative)
 {
@@ -262,6 +272,63 @@ private slots:
         t.ExpectState(
             [](const QString& file) { return file == QStringLiteral("r1.txt") || file == QStringLiteral("A/a1.txt"); });
         t.ExpectEndedWhereItBegan();
+    }
+
+    // Any bytes make a name here; one that is no UTF-8 is shown and processed under its own name.
+    void aNameThatIsNoUtf8IsProcessedUnderItsOwnName()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        const std::string raw = FsPath(t.root) + "/bad\xFF name.txt";
+        const QByteArray content("not utf-8 named");
+        {
+            std::FILE* file = std::fopen(raw.c_str(), "wb");
+            QVERIFY(file != nullptr);
+            std::fwrite(content.constData(), 1, static_cast<std::size_t>(content.size()), file);
+            std::fclose(file);
+        }
+        t.w.Reread();
+        const QString shown = QPath("bad\xFF name.txt");
+        QVERIFY(t.w.Plain().contains(shown));
+        QVERIFY(shown.startsWith(QStringLiteral("bad")) && shown.endsWith(QStringLiteral(" name.txt")));
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::No);
+        ui.ExpectEncryptPrompt(shown, prAccepted, kPassword, true);
+        t.win.DoForAll(0);
+        QVERIFY(RawExists(raw + ".cry") && !RawExists(raw));
+        QVERIFY(t.w.Crypted().contains(shown));
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::No);
+        ui.ExpectDecryptPrompt(shown, prAccepted, kPassword, true);
+        t.win.DoForAll(1);
+        std::FILE* file = std::fopen(raw.c_str(), "rb");
+        QVERIFY(file != nullptr);
+        char back[64] = {};
+        const std::size_t got = std::fread(back, 1, sizeof back, file);
+        std::fclose(file);
+        QCOMPARE(QByteArray(back, static_cast<qsizetype>(got)), content);
+        QVERIFY(!RawExists(raw + ".cry"));
+    }
+
+    // Names go to the file layer and back byte for byte, whatever bytes they hold.
+    void pathsKeepEveryByte()
+    {
+        const std::string names[] = {
+            "plain.txt",
+            "\xC3\xBCn\xC3\xAF \xF0\x9F\x94\x91.txt", // valid UTF-8, a letter outside the basic plane
+            "\xEF\xBF\xBD",                           // U+FFFD spelled out
+            "bad\xFF",                                // a byte that starts nothing
+            "\xC3",                                   // a sequence cut short
+            "\xC0\xAF",                               // an overlong slash
+            "\xED\xA0\x80",                           // a surrogate spelled in UTF-8
+            "\xF4\x90\x80\x80",                       // beyond U+10FFFF
+            "\xF0\x9F\x94\x91\xFF\xC3\xBC",           // escaped byte between two letters
+        };
+        for (const std::string& name : names) {
+            const QString shown = QPath(name);
+            QCOMPARE(FsPath(shown), name);
+            QVERIFY2(!shown.contains(QChar(0xFFFD)) || name == "\xEF\xBF\xBD", name.c_str());
+        }
+        QCOMPARE(QPath("\xC3\xBCn"), QStringLiteral("\u00fcn"));
+        QCOMPARE(FsPath(QStringLiteral("\u00fcn")), std::string("\xC3\xBCn"));
     }
 
     void aDirectoryThatCannotBeReadIsToldOnceAndTheRunGoesOn()
