@@ -92,7 +92,7 @@ void TMainWin::DoForAll(int direction)
     UpdateStatus(QString::fromLatin1(kSearchingStatus));
 
     QString start = TreeDirectory();
-    if (start.isEmpty()) start = QDir::currentPath();
+    if (start.isEmpty()) start = CurrentDirectory();
     const bool opened = ChangeDirectory(start);
     User_DirectoryListBox->setEnabled(false);
     DriveComboBox1->setEnabled(false);
@@ -120,7 +120,7 @@ void TMainWin::DoForAll(int direction)
 void TMainWin::ProcessDirectory(int direction, bool recurse)
 {
     TKV_DirectoryRun run(*this, direction);
-    WalkDirectories(FsPath(QDir::currentPath()), recurse, run);
+    WalkDirectories(FsPath(CurrentDirectory()), recurse, run);
 }
 
 void TMainWin::ProcessDirectoryLists(int direction)

@@ -60,7 +60,8 @@ void TMainWin::ReadFLists()
 {
     QElapsedTimer clock;
     clock.start();
-    WatchDirectory(QDir::currentPath());
+    const QString directory = CurrentDirectory();
+    WatchDirectory(directory);
     Source_ListView->setUpdatesEnabled(false);
     Crypted_ListView->setUpdatesEnabled(false);
     Source_Model->Clear();
@@ -70,7 +71,7 @@ void TMainWin::ReadFLists()
     std::vector<TKV_FileItem> plain;
     std::vector<TKV_FileItem> crypted;
     const QLocale locale;
-    for (const QString& name : ListFiles(QDir::currentPath())) {
+    for (const QString& name : ListFiles(directory)) {
         if (IsCryName(name))
             crypted.push_back(MakeListItem(true, CryptedCaption(name, ShowCry), name, locale));
         else

@@ -5,10 +5,16 @@
 
 #include "FileSystem.h"
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 
 #include <string>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 #ifndef _WIN32
 namespace qtpaths_detail {
@@ -114,6 +120,31 @@ inline QString QPath(const std::string& path)
     return QFile::decodeName(QByteArray::fromStdString(path));
 #else
     return qtpaths_detail::DecodeName(path);
+#endif
+}
+
+// The process's current directory as QPath names it.
+inline QString CurrentDirectory()
+{
+#ifdef _WIN32
+    return QDir::currentPath();
+#else
+    std::string buffer(4096, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return QDir::currentPath();
+        buffer.resize(buffer.size() * 2);
+    }
+    return QPath(buffer.c_str());
+#endif
+}
+
+// Makes `path` the process's current directory; false when it cannot be entered.
+inline bool SetCurrentDirectory(const QString& path)
+{
+#ifdef _WIN32
+    return QDir::setCurrent(path);
+#else
+    return !path.isEmpty() && ::chdir(FsPath(path).c_str()) == 0;
 #endif
 }
 

@@ -308,6 +308,26 @@ private slots:
         QVERIFY(!RawExists(raw + ".cry"));
     }
 
+    void aDirectoryNamedInNoUtf8IsEnteredAndLeft()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        const std::string dir = FsPath(t.root) + "/dir\xFE";
+        QCOMPARE(::mkdir(dir.c_str(), 0700), 0);
+        {
+            std::FILE* file = std::fopen((dir + "/inner.txt").c_str(), "wb");
+            QVERIFY(file != nullptr);
+            std::fputs("inside", file);
+            std::fclose(file);
+        }
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        t.win.DoForAll(0);
+        t.ExpectState([](const QString&) { return true; });
+        QVERIFY(RawExists(dir + "/inner.txt.cry") && !RawExists(dir + "/inner.txt"));
+        t.ExpectEndedWhereItBegan();
+    }
+
     // Names go to the file layer and back byte for byte, whatever bytes they hold.
     void pathsKeepEveryByte()
     {
