@@ -19,6 +19,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -38,6 +40,25 @@ const QStringList kTreeFiles = {
     QStringLiteral("a/x.txt"),
     QStringLiteral("b/b.txt"),
     QStringLiteral("\u00dcn\u00ef/u.txt"),
+};
+
+// Removes a file or directory named in bytes at the end of a test: the temporary folder's own
+// clean-up reads names as UTF-8 and cannot remove one that is not.
+class TKV_RawEntry
+{
+public:
+    explicit TKV_RawEntry(std::string path) : path_(std::move(path)) {}
+    ~TKV_RawEntry()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+        std::filesystem::remove_all(path_ + ".cry", error);
+    }
+    TKV_RawEntry(const TKV_RawEntry&) = delete;
+    TKV_RawEntry& operator=(const TKV_RawEntry&) = delete;
+
+private:
+    std::string path_;
 };
 
 bool RawExists(const std::string& path)
@@ -280,6 +301,7 @@ private slots:
         TKV_ScriptedInteraction ui;
         TreeWindow t(ui);
         const std::string raw = FsPath(t.root) + "/bad\xFF name.txt";
+        const TKV_RawEntry cleanUp(raw);
         const QByteArray content("not utf-8 named");
         {
             std::FILE* file = std::fopen(raw.c_str(), "wb");
@@ -313,6 +335,7 @@ private slots:
         TKV_ScriptedInteraction ui;
         TreeWindow t(ui);
         const std::string dir = FsPath(t.root) + "/dir\xFE";
+        const TKV_RawEntry cleanUp(dir);
         QCOMPARE(::mkdir(dir.c_str(), 0700), 0);
         {
             std::FILE* file = std::fopen((dir + "/inner.txt").c_str(), "wb");
