@@ -1050,3 +1050,76 @@ TEST_F(Cli, RecursiveRunOverAnEmptyTreeSucceedsWithoutAPassword)
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(Contains(o.out, "0 files encrypted, 0 failed, 0 skipped, 0 bytes, ")) << o.out;
 }
+
+// Every file, with its relative name, its bytes, under `root`; links by their targets.
+std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& root)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string relative = entry.path().string().substr(root.size());
+        if (entry.is_symlink())
+            entries.push_back({relative, "-> " + std::filesystem::read_symlink(entry.path()).string()});
+        else if (entry.is_regular_file())
+            entries.push_back({relative, ReadText(entry.path().string())});
+        else
+            entries.push_back({relative, "dir"});
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The summary without its time, which differs from run to run.
+std::string SummaryCounts(const std::string& out)
+{
+    return out.substr(0, out.rfind(", "));
+}
+
+TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
+{
+    TempDir serialDir{"cli-serial"};
+    TempDir parallelDir{"cli-parallel"};
+    const TreeFixture serial(serialDir);
+    const TreeFixture parallel(parallelDir);
+    // More files than workers, of several sizes, so that they finish out of order.
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "/Sub/many" + std::to_string(i);
+        const Bytes content = Pattern(static_cast<std::size_t>(100 + (i % 5) * 40000), 500 + static_cast<unsigned>(i));
+        WriteBytes(serial.root + name, content);
+        WriteBytes(parallel.root + name, content);
+    }
+    const std::string password = PasswordFile("tree-secret");
+    for (const std::string command : {"encrypt", "decrypt"}) {
+        if (command == "decrypt") {
+            for (const TreeFixture* tree : {&serial, &parallel}) {
+                std::filesystem::remove(tree->root + "/flink");
+                std::filesystem::remove(tree->root + "/clash");
+                std::filesystem::remove(tree->root + "/clash.cry");
+            }
+        }
+        const Outcome one = Run({command, "-r", "--password-file", password, serial.root});
+        const Outcome many = Run({command, "-r", "--jobs", "3", "--password-file", password, parallel.root});
+        EXPECT_EQ(one.status, many.status) << command;
+        EXPECT_EQ(SummaryCounts(one.out), SummaryCounts(many.out)) << command;
+        EXPECT_TRUE(Contains(one.out, command == "encrypt" ? "31 files encrypted" : "31 files decrypted")) << one.out;
+        EXPECT_EQ(Replaced(one.err, serial.root, "ROOT"), Replaced(many.err, parallel.root, "ROOT")) << command;
+        EXPECT_EQ(Snapshot(serial.root), Snapshot(parallel.root)) << command;
+    }
+    for (const auto& [name, content] : parallel.plain)
+        EXPECT_TRUE(ReadBytes(parallel.root + "/" + name) == content) << name;
+}
+
+TEST_F(Cli, JobsNeedsANumber)
+{
+    for (const std::string value : {"0", "x", "", "257", "2x"}) {
+        const Outcome o = Run({"encrypt", "--jobs", value, "--password-file", PasswordFile("secret12"), work / "f"});
+        EXPECT_EQ(o.status, 2) << value;
+        EXPECT_TRUE(Contains(o.err, "--jobs")) << o.err;
+    }
+}
