@@ -243,6 +243,34 @@ private slots:
         t.ExpectEndedWhereItBegan();
     }
 
+    void allOnAWrongPasswordEndsTheWholeRun()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectEncryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        t.win.DoForAll(0);
+        // One container of the tree under another password.
+        const QString odd = t.At(QStringLiteral("A/a2 with space.txt"));
+        QVERIFY(QFile::remove(odd + QStringLiteral(".cry")));
+        QVERIFY(WriteBytes(odd, Content(QStringLiteral("A/a2 with space.txt"), t.size)));
+        TKV_Pwd other;
+        other.SetPassword("otherpw1");
+        QCOMPARE(other.EncryptFile(FsPath(odd), t.win.DefaultMethod), 0);
+        QVERIFY(QFile::remove(odd));
+
+        t.win.Pwd->ClearPassword();
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::Yes);
+        ui.ExpectDecryptPrompt(QStringLiteral("r1.txt"), prAccepted, kPassword, true);
+        ui.ExpectErrorOkAll(QStringLiteral("Invalid password for the file a2 with space.txt !Press 'All' button to "
+                                           "abort processing the file list."),
+                            true);
+        t.win.DoForAll(1);
+        t.ExpectState(
+            [](const QString& file) { return file != QStringLiteral("r1.txt") && file != QStringLiteral("A/a1.txt"); });
+        t.ExpectEndedWhereItBegan();
+    }
+
     void stopBetweenDirectories()
     {
         TKV_ScriptedInteraction ui;
