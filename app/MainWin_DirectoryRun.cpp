@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -94,6 +95,10 @@ void TMainWin::DoForAll(int direction)
     QString start = TreeDirectory();
     if (start.isEmpty()) start = CurrentDirectory();
     const bool opened = ChangeDirectory(start);
+    // The tree shows directories only, and the run adds none; watched, every file the run writes
+    // would make it examine the directory again, which costs more than the work on a small file.
+    const bool treeWatched = !Dir_Model->testOption(QFileSystemModel::DontWatchForChanges);
+    Dir_Model->setOption(QFileSystemModel::DontWatchForChanges, true);
     User_DirectoryListBox->setEnabled(false);
     DriveComboBox1->setEnabled(false);
     StopProcess_Button->setEnabled(true);
@@ -107,6 +112,7 @@ void TMainWin::DoForAll(int direction)
     UpdateStatus(QString::fromUtf8(kWorkDoneStatus));
     DriveComboBox1->setEnabled(true);
     User_DirectoryListBox->setEnabled(true);
+    if (treeWatched) Dir_Model->setOption(QFileSystemModel::DontWatchForChanges, false);
 
     if (PrgState->ListsRaised) DropLists();
     StopProcess_Button->setEnabled(false);

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QToolButton>
 #include <QTreeView>
@@ -162,11 +163,14 @@ private slots:
         ui.WhilePasswordPrompt = [&] {
             shownDuringRun = t.win.Forms.Encrypt->CancelAllShown();
             lockedDuringRun = !t.win.User_DirectoryListBox->isEnabled() && !t.win.DriveComboBox1->isEnabled() &&
-                              t.win.StopProcess_Button->isEnabled() && t.win.PrgState->Busy.Contains(psDirectory);
+                              t.win.StopProcess_Button->isEnabled() && t.win.PrgState->Busy.Contains(psDirectory) &&
+                              t.win.Dir_Model->testOption(QFileSystemModel::DontWatchForChanges);
         };
         t.win.EncriptAll1Click();
         QVERIFY(shownDuringRun);
         QVERIFY(lockedDuringRun);
+        // The tree follows the disk again.
+        QVERIFY(!t.win.Dir_Model->testOption(QFileSystemModel::DontWatchForChanges));
         QCOMPARE(ui.Prompts().size(), 1);
         t.ExpectState([](const QString&) { return true; });
         // Containers made by the run are not taken up again by it.
