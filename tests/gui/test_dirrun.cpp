@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QSortFilterProxyModel>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -381,6 +383,30 @@ private slots:
         t.ExpectState([](const QString&) { return true; });
         QVERIFY(RawExists(dir + "/inner.txt.cry") && !RawExists(dir + "/inner.txt"));
         t.ExpectEndedWhereItBegan();
+    }
+
+    // The pop-up menu works on the folder the user right-clicked, which becomes the highlighted one.
+    void aRightClickHighlightsTheFolderUnderThePointer()
+    {
+        TKV_ScriptedInteraction ui;
+        TreeWindow t(ui);
+        QTreeView* tree = t.win.User_DirectoryListBox;
+        const QString folder = t.At(QStringLiteral("b"));
+        QModelIndex index;
+        // The tree fills itself in the background.
+        QTRY_VERIFY(
+            (index = static_cast<QSortFilterProxyModel*>(tree->model())->mapFromSource(t.win.Dir_Model->index(folder)))
+                .isValid() &&
+            tree->visualRect(index).isValid());
+        tree->scrollTo(index);
+        const QRect rect = tree->visualRect(index);
+        QVERIFY(t.win.TreeDirectory() != folder);
+        emit tree->customContextMenuRequested(rect.center());
+        QCOMPARE(t.win.TreeDirectory(), folder);
+        QCOMPARE(QDir::currentPath(), folder);
+        QVERIFY(t.win.Dir_PopupMenu->isVisible());
+        t.win.Dir_PopupMenu->hide();
+        QCOMPARE(t.w.Plain(), QStringList{QStringLiteral("b.txt")});
     }
 
     // Names go to the file layer and back byte for byte, whatever bytes they hold.
