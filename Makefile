@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run demo test test-sanitize bench bench-lists install package fuzz format format-check clean
+.PHONY: all deps configure build run demo test test-sanitize bench bench-lists bench-tree bench-dirrun install package fuzz format format-check clean
 
 all: build
 
@@ -46,6 +46,18 @@ bench-lists: deps
 	@cmake -S . -B build-bench-gui -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKELVANE_BENCH=ON -DBUILD_TESTING=OFF -DKELVANE_GUI=ON >/dev/null
 	@cmake --build build-bench-gui -j $(JOBS) --target kelvane_bench_lists
 	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build-bench-gui/bin/kelvane_bench_lists
+
+# A tree of 10,000 small files in 200 directories: kelvane-cli --recursive, one job and one per core,
+# against `ccrypt -r` (Debian package ccrypt, installed only as the peer) in the same run.
+bench-tree: build
+	@python3 bench/tree.py $(BUILD)/bin/kelvane-cli
+
+# The window's Encrypt All and Decrypt All over the same kind of tree, against kelvane-cli -r in the
+# same run, and the window's memory before and after; needs Qt, so it shares bench-lists' build.
+bench-dirrun: build
+	@cmake -S . -B build-bench-gui -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKELVANE_BENCH=ON -DBUILD_TESTING=OFF -DKELVANE_GUI=ON >/dev/null
+	@cmake --build build-bench-gui -j $(JOBS) --target kelvane_bench_dirrun
+	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build-bench-gui/bin/kelvane_bench_dirrun $(BUILD)/bin/kelvane-cli
 
 PREFIX ?= /usr/local
 install: build

@@ -272,7 +272,6 @@ public:
 
     void EncrFileList();
     void DecrFileList();
-    void DoForAll(int direction);
     void ProcessParameters();
     // Opens or prints the selected plain files in their applications ("open" or "print").
     void ProcessCmd(const QString& verb);
@@ -369,6 +368,16 @@ public:
 
     // direction 0 encrypts the selection of Source_ListView, 1 decrypts that of Crypted_ListView.
     void ProcessFileList(int direction);
+
+    // ---- Encrypt All and Decrypt All over a directory tree (MainWin_DirectoryRun.cpp)
+
+    // direction 0 encrypts every plain file, 1 decrypts every container, of the directory highlighted
+    // in the tree and, if the user wishes, of all directories below it.
+    void DoForAll(int direction);
+    // The tree's current directory and, with `recurse`, those below it; the tree ends where it began.
+    void ProcessDirectory(int direction, bool recurse);
+    // Every entry of the list of `direction` in the directory the lists show.
+    void ProcessDirectoryLists(int direction);
 
     std::unique_ptr<TKV_DirCryptor> DirCryptor;
     std::unique_ptr<TKV_Pwd> Pwd;

@@ -7,6 +7,7 @@
 #include "Drives.h"
 #include "FileListModel.h"
 #include "ListView.h"
+#include "QtPaths.h"
 #include "TKV_PrgState.h"
 
 #include <QAction>
@@ -86,12 +87,13 @@ void TMainWin::RevealDirectory()
 
 bool TMainWin::ChangeDirectory(const QString& path)
 {
-    if (!QDir::setCurrent(path)) {
-        ShowDirectory(QDir::currentPath());
+    // Through the file layer's names, so that a directory whose name is no UTF-8 can be entered too.
+    if (!SetCurrentDirectory(path)) {
+        ShowDirectory(CurrentDirectory());
         ui_->ErrorBox(QStringLiteral("Cannot change to the directory %1.").arg(QDir::toNativeSeparators(path)));
         return false;
     }
-    ShowDirectory(QDir::currentPath());
+    ShowDirectory(CurrentDirectory());
     User_DirectoryListBoxChange();
     return true;
 }

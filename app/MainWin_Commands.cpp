@@ -23,12 +23,6 @@ void TMainWin::DecrFileList()
     ProcessFileList(1);
 }
 
-void TMainWin::DoForAll(int direction)
-{
-    if (RefuseWhileBusy()) return;
-    (void)direction;
-}
-
 void TMainWin::Source_ListViewDblClick()
 {
     EncrFileList();

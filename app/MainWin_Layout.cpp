@@ -298,8 +298,12 @@ void TMainWin::BuildDirPanel()
     connect(DriveComboBox1, &QComboBox::activated, this, &TMainWin::DriveComboBox1Click);
     connect(User_DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TMainWin::DirectoryChosen);
-    connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { Dir_PopupMenu->popup(User_DirectoryListBox->viewport()->mapToGlobal(pos)); });
+    connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        // "Encrypt All" and "Decrypt All" work on the highlighted folder: the one the user clicked.
+        const QModelIndex clicked = User_DirectoryListBox->indexAt(pos);
+        if (clicked.isValid()) User_DirectoryListBox->setCurrentIndex(clicked);
+        Dir_PopupMenu->popup(User_DirectoryListBox->viewport()->mapToGlobal(pos));
+    });
 }
 
 void TMainWin::BuildGridPanel()

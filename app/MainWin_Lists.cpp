@@ -3,16 +3,17 @@
 // details, moving an entry after an encryption or decryption, their order and their view styles.
 #include "MainWin.h"
 
+#include "DirectoryWalk.h"
 #include "FileListModel.h"
 #include "FileLists.h"
 #include "FileTypes.h"
 #include "ListView.h"
+#include "QtPaths.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
 
 #include <QAction>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
@@ -29,15 +30,19 @@ const char kRetrievingStatus[] = "Retrieving directory contents...";
 const char kListsReadStatus[] = "Idle.";
 
 // Every entry of the directory but its subdirectories, hidden and system ones included, in the
-// order of their names.
+// order of their names. Listed as Encrypt All and Decrypt All list it, and named with QPath, so that
+// a name that is no valid UTF-8 still leads to its file.
 QStringList ListFiles(const QString& directory)
 {
     QStringList names;
-    QDirIterator it(directory, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
-    }
+    WalkDirectory listing;
+    std::vector<std::string> links;
+    std::string reason;
+    // A directory that cannot be read shows empty lists.
+    if (!ListDirectory(FsPath(directory), listing, links, reason)) return names;
+    names.reserve(static_cast<qsizetype>(listing.Files.size()));
+    for (const std::string& name : listing.Files)
+        names.append(QPath(name));
     std::sort(names.begin(), names.end(), [](const QString& x, const QString& y) { return CompareCaptions(x, y) < 0; });
     return names;
 }
@@ -55,7 +60,8 @@ void TMainWin::ReadFLists()
 {
     QElapsedTimer clock;
     clock.start();
-    WatchDirectory(QDir::currentPath());
+    const QString directory = CurrentDirectory();
+    WatchDirectory(directory);
     Source_ListView->setUpdatesEnabled(false);
     Crypted_ListView->setUpdatesEnabled(false);
     Source_Model->Clear();
@@ -65,7 +71,7 @@ void TMainWin::ReadFLists()
     std::vector<TKV_FileItem> plain;
     std::vector<TKV_FileItem> crypted;
     const QLocale locale;
-    for (const QString& name : ListFiles(QDir::currentPath())) {
+    for (const QString& name : ListFiles(directory)) {
         if (IsCryName(name))
             crypted.push_back(MakeListItem(true, CryptedCaption(name, ShowCry), name, locale));
         else

@@ -43,7 +43,9 @@ TKV_PromptSetup PromptSetupFor(const TMainWin& w, const TPasswordPrompt& dialog,
     TKV_PromptSetup setup;
     setup.Name = name;
     setup.FileLabel = PromptFileLabel(dialog, w.DirCryptor->Directory, name);
-    setup.OneForListEnabled = !w.Pwd->OnePassword && w.DirCryptor->Files.size() > 1;
+    // Inside Encrypt All and Decrypt All the list is the whole run, however few files this directory has.
+    setup.OneForListEnabled =
+        !w.Pwd->OnePassword && (w.DirCryptor->Files.size() > 1 || w.PrgState->Busy.Contains(psDirectory));
     setup.OneForListChecked = setup.OneForListEnabled && w.OnePerList;
     setup.CancelAllShown = dialog.CancelAllShown();
     return setup;
@@ -98,7 +100,7 @@ int TMainWin::PromptToDecrypt(const QString& name)
     TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Decrypt, name);
     // The container the entry stands for, whatever the letter case of its extension.
     const QString container = JoinQPath(DirCryptor->Directory, CryptedFileName(name));
-    const ContainerInfo info = ReadContainerInfo(QFile::encodeName(container).toStdString());
+    const ContainerInfo info = ReadContainerInfo(FsPath(container));
     setup.MethodText = QString::fromLatin1(info.tag);
     // The heading names the range of the file's method (the widest when it names none); the entry
     // takes any password up to the longest key.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvane-cli: the headless companion of the Kelvane window, for scripts and servers.
 #include "CliPasswordUi.h"
+#include "DirectoryWalk.h"
 #include "FileCryptor.h"
 #include "PasswordInput.h"
 #include "Progress.h"
@@ -16,13 +17,20 @@
 #include "TKV_PwdTable.h"
 #include "Wipe.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <strings.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -47,9 +55,9 @@ extern "C" void OnStopSignal(int)
 const char* const kUsage =
     "Usage:\n"
     "  kelvane-cli encrypt [--method idea|des|3xdes|0|1|2|3|4] [--password-file PATH|-] [--keep] [--force]\n"
-    "                      [--keyfile DB [--master-password-file PATH|-]] FILE...\n"
+    "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
     "  kelvane-cli decrypt [--password-file PATH|-] [--keep] [--force]\n"
-    "                      [--keyfile DB [--master-password-file PATH|-]] FILE...\n"
+    "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
     "  kelvane-cli info FILE...\n"
     "  kelvane-cli wipe FILE...\n"
     "  kelvane-cli --help | --version\n";
@@ -67,6 +75,12 @@ const char* const kHelp =
     "\n"
     "  --password-file PATH  take the password from the first line of PATH (- = standard input);\n"
     "                        without it the password is asked on the terminal\n"
+    "  -r, --recursive       every file of each DIR and of all directories below it, with one\n"
+    "                        password for the whole run: encrypt takes the files not ending in .cry,\n"
+    "                        decrypt those ending in .cry. Links to directories are not followed.\n"
+    "                        A summary of the run ends the output.\n"
+    "  -j, --jobs N          work on N files at a time (default 1); messages and results are those\n"
+    "                        of a run one by one. With --keyfile files go one by one.\n"
     "  --keep                keep the source file\n"
     "  --force               overwrite an existing target file\n"
     "  --keyfile DB          the password database: encrypt stores each file's password there,\n"
@@ -87,13 +101,23 @@ struct Options
     std::optional<std::string> passwordFile;
     bool keep = false;
     bool force = false;
+    bool recursive = false;
+    int jobs = 1;
     std::optional<std::string> keyfile;
     std::optional<std::string> masterPasswordFile;
     std::vector<std::string> files;
 };
 
+// Where a worker of a parallel run keeps the messages of the file in hand, so that they are printed
+// in the order a serial run prints them; null: straight to standard error.
+thread_local std::string* t_messages = nullptr;
+
 void Complain(const std::string& text)
 {
+    if (t_messages != nullptr) {
+        *t_messages += "kelvane-cli: " + text + "\n";
+        return;
+    }
     std::fprintf(stderr, "kelvane-cli: %s\n", text.c_str());
 }
 
@@ -179,6 +203,15 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
             options.keep = true;
         } else if (arg == "--force" && crypts && !hasValue) {
             options.force = true;
+        } else if ((arg == "--recursive" || arg == "-r") && crypts && !hasValue) {
+            options.recursive = true;
+        } else if ((arg == "--jobs" || arg == "-j") && crypts) {
+            if (!takeValue()) return UsageError(arg + " needs a number");
+            char* end = nullptr;
+            const long jobs = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || jobs < 1 || jobs > 256)
+                return UsageError("--jobs takes a number from 1 to 256");
+            options.jobs = static_cast<int>(jobs);
         } else {
             return UsageError("unknown option '" + args[i] + "' for " + options.command);
         }
@@ -264,6 +297,19 @@ public:
         cryptor_.KeepSource = options.keep;
     }
     ~CryptRun() override { engine_.ClearPassword(); }
+
+    // A worker of a parallel run: the run's password, given before any file, and no progress line
+    // (several files at once would garble it).
+    void UsePassword(const std::optional<SecretText>& password)
+    {
+        quiet_ = true;
+        if (password) {
+            engine_.SetPassword(password->str());
+            engine_.Entered = true;
+        } else {
+            askedInVain_ = true;
+        }
+    }
 
     // Opens the database first when there is one; false ends the run before any file.
     bool Start()
@@ -352,12 +398,14 @@ private:
 
     void WorkStarting(const FileJob& job) override
     {
+        if (quiet_) return;
         progress_.Start(job.Source, GetFileSize(job.Source));
         engine_.ProcessMessages = [this] { progress_.Update(engine_.BlocksDone, engine_.BlocksTotal); };
     }
 
     void WorkEnded(const FileJob&, int) override
     {
+        if (quiet_) return;
         engine_.ProcessMessages = nullptr;
         progress_.Finish();
     }
@@ -393,32 +441,294 @@ private:
     FileCryptor cryptor_;
     ProgressLine progress_;
     bool askedInVain_ = false;
+    bool quiet_ = false;
 };
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// What a recursive run did, for its summary.
+struct Tally
+{
+    long long done = 0;
+    long long failed = 0;
+    long long skipped = 0;
+    long long bytes = 0;
+    long long unreadable = 0;
+};
+
+// Counts one file's outcome; false when the run is to end.
+bool Count(Tally& tally, FileOutcome outcome, long long size)
+{
+    if (outcome == FileOutcome::Done) {
+        ++tally.done;
+        tally.bytes += size;
+    } else {
+        // A container whose source stayed (or whose password was not stored) is not what was asked for.
+        ++tally.failed;
+    }
+    return outcome != FileOutcome::EndRun;
+}
+
+// The files of a directory tree, walked as the window's Encrypt All and Decrypt All walk it.
+class TreeRun : public WalkVisitor
+{
+public:
+    TreeRun(CryptRun& run, bool encrypting, Tally& tally) : run_(run), encrypting_(encrypting), tally_(tally) {}
+
+    bool Ended() const { return ended_; }
+
+    WalkStep Visit(const WalkDirectory& directory) override
+    {
+        for (const std::string& name : directory.Files) {
+            if (g_abort.load()) return Stop(JoinPath(directory.Path, name));
+            // A container is not encrypted again; a plain file has nothing to decrypt.
+            if (EndsWithCry(name) == encrypting_) {
+                ++tally_.skipped;
+                continue;
+            }
+            const std::string path = JoinPath(directory.Path, name);
+            const long long size = GetFileSize(path);
+            if (!Count(tally_, encrypting_ ? run_.Encrypt(path) : run_.Decrypt(path), size)) {
+                ended_ = true;
+                return WalkStep::Stop;
+            }
+        }
+        return WalkStep::Continue;
+    }
+
+    bool Stopped() override { return g_abort.load() && Stop("the next directory") == WalkStep::Stop; }
+
+    void Unreadable(const std::string& path, const std::string& reason) override
+    {
+        Complain(path + ": cannot read the directory: " + reason);
+        ++tally_.unreadable;
+    }
+
+    void LinkNotFollowed(const std::string& path) override
+    {
+        Complain(path + ": a link to a directory (or a directory met again), not followed");
+        ++tally_.skipped;
+    }
+
+private:
+    WalkStep Stop(const std::string& where)
+    {
+        if (!ended_) Complain("stopped; " + where + " and what follows it were not processed");
+        ended_ = true;
+        return WalkStep::Stop;
+    }
+
+    CryptRun& run_;
+    bool encrypting_;
+    Tally& tally_;
+    bool ended_ = false;
+};
+
+void PrintSummary(const Tally& tally, bool encrypting, double seconds)
+{
+    std::printf("%lld file%s %s, %lld failed, %lld skipped, %lld bytes, %.2f s", tally.done, tally.done == 1 ? "" : "s",
+                encrypting ? "encrypted" : "decrypted", tally.failed, tally.skipped, tally.bytes, seconds);
+    if (tally.unreadable > 0)
+        std::printf(", %lld director%s not read", tally.unreadable, tally.unreadable == 1 ? "y" : "ies");
+    std::printf("\n");
+}
+
+// ---- Several files at a time (--jobs)
+
+// One step of a parallel run, in the order a serial run takes it: a file to work on, or a note of the
+// walk (a link not followed, a directory not read, a file passed over) counted as a serial run counts it.
+struct PlanItem
+{
+    enum class Count
+    {
+        None,
+        Skipped,
+        Failed,
+        Unreadable
+    };
+    bool work = false;
+    std::string path;
+    std::string note;
+    Count count = Count::None;
+    // Filled in by the worker that took the file.
+    long long size = 0;
+    FileOutcome outcome = FileOutcome::NotDone;
+    std::string messages;
+    bool started = false;
+    bool finished = false;
+};
+
+// Lists the whole run first, as the walk would meet it; each directory is still listed before any of
+// its files is worked on.
+class PlanWalk : public WalkVisitor
+{
+public:
+    PlanWalk(bool encrypting, std::vector<PlanItem>& items) : encrypting_(encrypting), items_(items) {}
+
+    WalkStep Visit(const WalkDirectory& directory) override
+    {
+        for (const std::string& name : directory.Files) {
+            PlanItem item;
+            item.path = JoinPath(directory.Path, name);
+            if (EndsWithCry(name) == encrypting_)
+                item.count = PlanItem::Count::Skipped;
+            else
+                item.work = true;
+            items_.push_back(std::move(item));
+        }
+        return WalkStep::Continue;
+    }
+    void Unreadable(const std::string& path, const std::string& reason) override
+    {
+        Note(path + ": cannot read the directory: " + reason, PlanItem::Count::Unreadable);
+    }
+    void LinkNotFollowed(const std::string& path) override
+    {
+        Note(path + ": a link to a directory (or a directory met again), not followed", PlanItem::Count::Skipped);
+    }
+    void Note(const std::string& text, PlanItem::Count count)
+    {
+        PlanItem item;
+        item.note = text;
+        item.count = count;
+        items_.push_back(std::move(item));
+    }
+
+private:
+    bool encrypting_;
+    std::vector<PlanItem>& items_;
+};
+
+int RunCryptParallel(const Options& options, std::chrono::steady_clock::time_point started)
+{
+    const bool encrypting = options.command == "encrypt";
+    std::vector<PlanItem> items;
+    PlanWalk plan(encrypting, items);
+    for (const std::string& path : options.files) {
+        if (!IsDirectory(path)) {
+            PlanItem item;
+            item.work = true;
+            item.path = path;
+            items.push_back(std::move(item));
+        } else if (!options.recursive) {
+            plan.Note(path + " is a directory; use --recursive to process the files in it", PlanItem::Count::Failed);
+        } else {
+            WalkDirectories(path, true, plan);
+        }
+    }
+
+    // One password for the run, asked before the first file, since the workers cannot ask.
+    std::optional<SecretText> password;
+    if (std::any_of(items.begin(), items.end(), [](const PlanItem& item) { return item.work; }))
+        password = ObtainPassword(options, encrypting);
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t next = 0;
+    auto worker = [&] {
+        CryptRun run(options);
+        run.UsePassword(password);
+        for (;;) {
+            PlanItem* item = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                while (next < items.size() && !items[next].work)
+                    ++next;
+                if (next == items.size() || g_abort.load()) return;
+                item = &items[next++];
+                item->started = true;
+            }
+            item->size = GetFileSize(item->path);
+            t_messages = &item->messages;
+            item->outcome = encrypting ? run.Encrypt(item->path) : run.Decrypt(item->path);
+            t_messages = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                item->finished = true;
+            }
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int i = 0; i < options.jobs; ++i)
+        workers.emplace_back(worker);
+
+    // Everything is told in the order of a serial run, each file's messages once it is over.
+    Tally tally;
+    for (PlanItem& item : items) {
+        if (!item.work) {
+            if (!item.note.empty()) Complain(item.note);
+            if (item.count == PlanItem::Count::Skipped) ++tally.skipped;
+            if (item.count == PlanItem::Count::Failed) ++tally.failed;
+            if (item.count == PlanItem::Count::Unreadable) ++tally.unreadable;
+            continue;
+        }
+        std::unique_lock<std::mutex> lock(mutex);
+        // Polled as well: Ctrl-C sets the stop flag without waking anyone.
+        while (!item.finished && !(!item.started && (g_abort.load() || next == items.size())))
+            changed.wait_for(lock, std::chrono::milliseconds(100));
+        if (!item.finished) {
+            Complain("stopped; " + item.path + " and what follows it were not processed");
+            break;
+        }
+        lock.unlock();
+        std::fputs(item.messages.c_str(), stderr);
+        Count(tally, item.outcome, item.size);
+    }
+    for (std::thread& thread : workers)
+        thread.join();
+
+    if (options.recursive) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+        PrintSummary(tally, encrypting, elapsed.count());
+    }
+    return tally.failed > 0 || tally.unreadable > 0 || g_abort.load() ? kExitFailed : kExitOk;
+}
 
 int RunCrypt(const Options& options)
 {
     const bool encrypting = options.command == "encrypt";
+    const auto started = std::chrono::steady_clock::now();
+    // The database is read and written one file at a time.
+    if (options.jobs > 1 && !options.keyfile) return RunCryptParallel(options, started);
     CryptRun run(options);
     if (!run.Start()) return kExitFailed;
 
-    int status = kExitOk;
-    for (std::size_t i = 0; i < options.files.size(); ++i) {
+    Tally tally;
+    bool ended = false;
+    for (std::size_t i = 0; i < options.files.size() && !ended; ++i) {
         const std::string& path = options.files[i];
         if (g_abort.load()) {
             Complain("stopped; " + path + " and the files after it were not processed");
-            status = kExitFailed;
+            ended = true;
+            ++tally.failed;
             break;
         }
-        const FileOutcome outcome = encrypting ? run.Encrypt(path) : run.Decrypt(path);
-        // A container without its source removed (or its password stored) is not what was asked for.
-        if (outcome != FileOutcome::Done) status = kExitFailed;
-        if (outcome == FileOutcome::EndRun) {
-            if (i + 1 < options.files.size())
-                Complain(options.files[i + 1] + " and the files after it were not processed");
-            break;
+        if (IsDirectory(path)) {
+            if (!options.recursive) {
+                Complain(path + " is a directory; use --recursive to process the files in it");
+                ++tally.failed;
+                continue;
+            }
+            TreeRun tree(run, encrypting, tally);
+            WalkDirectories(path, true, tree);
+            ended = tree.Ended();
+        } else {
+            const long long size = GetFileSize(path);
+            ended = !Count(tally, encrypting ? run.Encrypt(path) : run.Decrypt(path), size);
         }
+        if (ended && i + 1 < options.files.size() && !g_abort.load())
+            Complain(options.files[i + 1] + " and the files after it were not processed");
     }
-    return status;
+    if (options.recursive) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+        PrintSummary(tally, encrypting, elapsed.count());
+    }
+    return tally.failed > 0 || tally.unreadable > 0 || g_abort.load() ? kExitFailed : kExitOk;
 }
 
 int RunInfo(const Options& options)

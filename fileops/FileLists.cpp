@@ -2,6 +2,7 @@
 #include "FileLists.h"
 
 #include "Container.h"
+#include "QtPaths.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -99,7 +100,7 @@ QString SpecialFileType(const QString& path)
     struct stat st
     {
     };
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return QString();
+    if (::lstat(FsPath(path).c_str(), &st) != 0) return QString();
     if (S_ISLNK(st.st_mode)) return QStringLiteral("inode/symlink");
     if (S_ISFIFO(st.st_mode)) return QStringLiteral("inode/fifo");
     if (S_ISCHR(st.st_mode)) return QStringLiteral("inode/chardevice");
@@ -125,14 +126,15 @@ bool ReadFileFacts(const QString& path, bool readHead, TKV_FileFacts& facts)
     }
     return true;
 #else
-    const QByteArray name = QFile::encodeName(path);
+    const std::string fsName = FsPath(path);
+    const char* const name = fsName.c_str();
     // Only a regular file is opened: opening a device can have effects of its own, and a FIFO
     // would wait for a writer.
     struct stat st
     {
     };
-    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (::stat(name, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return false;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TKV_DirCryptor.h"
 
+#include "QtPaths.h"
+
 #include <QAbstractItemView>
 #include <QDir>
 #include <QItemSelectionModel>
@@ -18,5 +20,5 @@ void TKV_DirCryptor::ReadSelection(const QAbstractItemView& listView)
         for (const QModelIndex& row : rows)
             Files.append(row.data(Qt::DisplayRole).toString());
     }
-    Directory = QDir::currentPath();
+    Directory = CurrentDirectory();
 }

@@ -934,3 +934,192 @@ TEST_F(Cli, AnUnusableSourceIsRefusedBeforeThePassword)
         EXPECT_TRUE(Contains(o.err, work / name)) << o.err;
     }
 }
+
+// ---- Whole directory trees
+
+namespace {
+
+// A tree of plain files at several levels, names differing only in letter case, with spaces, with
+// letters outside ASCII and with bytes that are no UTF-8, an empty directory, a link back up the tree,
+// a link to a file and a file whose container already stands beside it.
+struct TreeFixture
+{
+    explicit TreeFixture(const TempDir& dir) : root(dir / "tree")
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(root + "/Sub/deeper");
+        fs::create_directories(root + "/sub");
+        fs::create_directories(root + "/empty");
+        unsigned seed = 100;
+        for (const std::string name :
+             {"a.txt", "With Space.txt", "\xC3\xBCn\xC3\xAF.txt", "bad\xFF.bin", "Sub/x", "sub/y", "Sub/deeper/z"}) {
+            const Bytes content = Pattern(1000 + 3 * seed, seed);
+            ++seed;
+            WriteBytes(root + "/" + name, content);
+            plain.push_back({name, content});
+            bytes += static_cast<long long>(content.size());
+        }
+        fs::create_directory_symlink("..", root + "/Sub/loop");
+        fs::create_symlink("a.txt", root + "/flink");
+        WriteBytes(root + "/clash", Pattern(10, 1));
+        WriteBytes(root + "/clash.cry", Pattern(10, 2));
+    }
+
+    std::string root;
+    std::vector<std::pair<std::string, Bytes>> plain;
+    long long bytes = 0;
+};
+
+} // namespace
+
+TEST_F(Cli, RecursiveRoundTripWithSummaryAndExitStatus)
+{
+    const TreeFixture tree(work);
+    const std::string password = PasswordFile("tree-secret");
+
+    const Outcome enc = Run({"encrypt", "-r", "--password-file", password, tree.root});
+    // The link to a file is refused as a single one would be, and the clash is refused: exit 1.
+    EXPECT_EQ(enc.status, 1) << enc.err;
+    EXPECT_TRUE(Contains(enc.out, "7 files encrypted, 2 failed, 2 skipped, " + std::to_string(tree.bytes) + " bytes, "))
+        << enc.out;
+    EXPECT_TRUE(Contains(enc.err, tree.root + "/flink")) << enc.err;
+    EXPECT_TRUE(Contains(enc.err, tree.root + "/clash.cry already exists")) << enc.err;
+    EXPECT_TRUE(Contains(enc.err, tree.root + "/Sub/loop: a link to a directory")) << enc.err;
+    for (const auto& [name, content] : tree.plain) {
+        EXPECT_FALSE(Exists(tree.root + "/" + name)) << name;
+        EXPECT_EQ(MagicOf(tree.root + "/" + name + ".cry").size(), 4u) << name;
+        // Containers written by the run are not taken up again by it.
+        EXPECT_FALSE(Exists(tree.root + "/" + name + ".cry.cry")) << name;
+    }
+    EXPECT_TRUE(ReadBytes(tree.root + "/clash") == Pattern(10, 1));
+
+    std::filesystem::remove(tree.root + "/flink");
+    std::filesystem::remove(tree.root + "/clash");
+    std::filesystem::remove(tree.root + "/clash.cry");
+    const Outcome dec = Run({"decrypt", "--recursive", "--password-file", password, tree.root});
+    EXPECT_EQ(dec.status, 0) << dec.err;
+    EXPECT_TRUE(Contains(dec.out, "7 files decrypted, 0 failed, 1 skipped, ")) << dec.out;
+    for (const auto& [name, content] : tree.plain) {
+        EXPECT_FALSE(Exists(tree.root + "/" + name + ".cry")) << name;
+        EXPECT_TRUE(ReadBytes(tree.root + "/" + name) == content) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(tree.root + "/empty"));
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.root + "/Sub/loop"));
+}
+
+TEST_F(Cli, RecursiveRunsAskOncePerRunAndCountWrongPasswordsAsFailed)
+{
+    const TreeFixture tree(work);
+    std::filesystem::remove(tree.root + "/flink");
+    std::filesystem::remove(tree.root + "/clash");
+    std::filesystem::remove(tree.root + "/clash.cry");
+    // One line of standard input serves the whole tree.
+    const Outcome enc = Run({"encrypt", "-r", "--password-file", "-", tree.root}, "tree-secret\n");
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    EXPECT_TRUE(Contains(enc.out, "7 files encrypted, 0 failed, 1 skipped, ")) << enc.out;
+
+    // One container under another password fails; the others come back.
+    const std::string odd = tree.root + "/Sub/x";
+    ASSERT_EQ(Run({"decrypt", "--password-file", PasswordFile("tree-secret"), odd + ".cry"}).status, 0);
+    ASSERT_EQ(Run({"encrypt", "--password-file", PasswordFile("other-secret"), odd}).status, 0);
+    const Outcome dec = Run({"decrypt", "-r", "--password-file", "-", tree.root}, "tree-secret\n");
+    EXPECT_EQ(dec.status, 1) << dec.err;
+    EXPECT_TRUE(Contains(dec.out, "6 files decrypted, 1 failed, 1 skipped, ")) << dec.out;
+    EXPECT_TRUE(Contains(dec.err, odd)) << dec.err;
+    EXPECT_TRUE(Exists(odd + ".cry"));
+    EXPECT_TRUE(ReadBytes(tree.root + "/Sub/deeper/z") == tree.plain.back().second);
+}
+
+TEST_F(Cli, ADirectoryWithoutRecursiveIsRefused)
+{
+    const TreeFixture tree(work);
+    const Outcome o = Run({"encrypt", "--password-file", PasswordFile("tree-secret"), tree.root});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, tree.root + " is a directory; use --recursive")) << o.err;
+    // No summary without --recursive, and nothing touched.
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(ReadBytes(tree.root + "/a.txt") == tree.plain.front().second);
+    EXPECT_FALSE(Exists(tree.root + "/a.txt.cry"));
+}
+
+TEST_F(Cli, RecursiveRunOverAnEmptyTreeSucceedsWithoutAPassword)
+{
+    std::filesystem::create_directories(work / "nothing/here");
+    // Nothing to do: no password is needed, so none is asked for (there is no terminal to ask on).
+    const Outcome o = Run({"encrypt", "-r", work / "nothing"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Contains(o.out, "0 files encrypted, 0 failed, 0 skipped, 0 bytes, ")) << o.out;
+}
+
+// Every file, with its relative name, its bytes, under `root`; links by their targets.
+std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& root)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string relative = entry.path().string().substr(root.size());
+        if (entry.is_symlink())
+            entries.push_back({relative, "-> " + std::filesystem::read_symlink(entry.path()).string()});
+        else if (entry.is_regular_file())
+            entries.push_back({relative, ReadText(entry.path().string())});
+        else
+            entries.push_back({relative, "dir"});
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The summary without its time, which differs from run to run.
+std::string SummaryCounts(const std::string& out)
+{
+    return out.substr(0, out.rfind(", "));
+}
+
+TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
+{
+    TempDir serialDir{"cli-serial"};
+    TempDir parallelDir{"cli-parallel"};
+    const TreeFixture serial(serialDir);
+    const TreeFixture parallel(parallelDir);
+    // More files than workers, of several sizes, so that they finish out of order.
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "/Sub/many" + std::to_string(i);
+        const Bytes content = Pattern(static_cast<std::size_t>(100 + (i % 5) * 40000), 500 + static_cast<unsigned>(i));
+        WriteBytes(serial.root + name, content);
+        WriteBytes(parallel.root + name, content);
+    }
+    const std::string password = PasswordFile("tree-secret");
+    for (const std::string command : {"encrypt", "decrypt"}) {
+        if (command == "decrypt") {
+            for (const TreeFixture* tree : {&serial, &parallel}) {
+                std::filesystem::remove(tree->root + "/flink");
+                std::filesystem::remove(tree->root + "/clash");
+                std::filesystem::remove(tree->root + "/clash.cry");
+            }
+        }
+        const Outcome one = Run({command, "-r", "--password-file", password, serial.root});
+        const Outcome many = Run({command, "-r", "--jobs", "3", "--password-file", password, parallel.root});
+        EXPECT_EQ(one.status, many.status) << command;
+        EXPECT_EQ(SummaryCounts(one.out), SummaryCounts(many.out)) << command;
+        EXPECT_TRUE(Contains(one.out, command == "encrypt" ? "31 files encrypted" : "31 files decrypted")) << one.out;
+        EXPECT_EQ(Replaced(one.err, serial.root, "ROOT"), Replaced(many.err, parallel.root, "ROOT")) << command;
+        EXPECT_EQ(Snapshot(serial.root), Snapshot(parallel.root)) << command;
+    }
+    for (const auto& [name, content] : parallel.plain)
+        EXPECT_TRUE(ReadBytes(parallel.root + "/" + name) == content) << name;
+}
+
+TEST_F(Cli, JobsNeedsANumber)
+{
+    for (const std::string value : {"0", "x", "", "257", "2x"}) {
+        const Outcome o = Run({"encrypt", "--jobs", value, "--password-file", PasswordFile("secret12"), work / "f"});
+        EXPECT_EQ(o.status, 2) << value;
+        EXPECT_TRUE(Contains(o.err, "--jobs")) << o.err;
+    }
+}
