@@ -12,6 +12,7 @@
 #include "SettingsStore.h"
 
 #include <QMainWindow>
+#include <QElapsedTimer>
 #include <QMargins>
 #include <QSize>
 #include <QStringList>
@@ -568,6 +569,9 @@ private:
     std::unique_ptr<TKV_AppLauncher> launcher_;
     // The tool bar's place of EncryptAgain_Button, which shows or hides it.
     QAction* encryptAgainItem_ = nullptr;
+    // Since the last status message; messages closer together than kStatusPaceMs are not animated.
+    QElapsedTimer statusClock_;
+    static constexpr qint64 kStatusPaceMs = 250;
     // Which stored values this run read, and what they held after start-up.
     TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;
