@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Forms.h"
 
+#include "Help.h"
 #include "MainWin.h"
 #include "TDelDialog.h"
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
 #include "TPreferences.h"
+
+#include <QShortcut>
 
 TAbout::TAbout(QWidget* parent) : QDialog(parent)
 {
@@ -18,6 +21,17 @@ TTIP_Form::TTIP_Form(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("TTIP_Form"));
     setWindowTitle(QStringLiteral("Tip of the day"));
 }
+
+namespace {
+
+// F1 in `dialog` opens the help about `context` (0: the first page).
+void HelpOnF1(QDialog* dialog, TMainWin& mainWin, int context)
+{
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), dialog);
+    QObject::connect(help, &QShortcut::activated, dialog, [&mainWin, context] { mainWin.ShowHelpContext(context); });
+}
+
+} // namespace
 
 void CreateForms(TMainWin& mainWin)
 {
@@ -39,4 +53,13 @@ void CreateForms(TMainWin& mainWin)
     forms.MasterPwd_Form = new TMasterPwd_Form(&mainWin);
     forms.MasterPwd_Form->ShowError = showError;
     forms.TIP_Form = new TTIP_Form(&mainWin);
+
+    // The dialogs without a help topic of their own open the nearest one: the password dialogs the
+    // basics, which tell about passwords; the drive-not-ready dialog the main window's. Preferences has
+    // F1 of its own.
+    HelpOnF1(forms.Encrypt, mainWin, kBasicsHelpContext);
+    HelpOnF1(forms.Decrypt, mainWin, kBasicsHelpContext);
+    HelpOnF1(forms.MasterPwd_Form, mainWin, kBasicsHelpContext);
+    HelpOnF1(forms.DelDialog, mainWin, kDeletingHelpContext);
+    HelpOnF1(forms.ComboChange, mainWin, TMainWin::kMainWinHelpContext);
 }

@@ -24,5 +24,6 @@ public:
 };
 
 // Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,
-// TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it.
+// TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it. F1 in
+// each opens the help about what it asks.
 void CreateForms(TMainWin& mainWin);

@@ -10,6 +10,7 @@
 #include "TKV_PrgState.h"
 
 #include <QAbstractItemView>
+#include <QUrl>
 
 void TMainWin::EncrFileList()
 {
@@ -99,7 +100,10 @@ void TMainWin::Options2Click()
     ShowPreferences();
 }
 
-void TMainWin::Contents1Click() {}
+void TMainWin::Contents1Click()
+{
+    OpenWithDefaultHandler(HelpUrl(0));
+}
 
 void TMainWin::Tips1Click() {}
 

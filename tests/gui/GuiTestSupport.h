@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 #include <QtTest/QTest>
 
@@ -25,6 +26,16 @@ inline QString DefaultSettingsText()
     QFile file(QStringLiteral(KELVANE_DEFAULT_SETTINGS));
     if (!file.open(QIODevice::ReadOnly)) return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+// The address of "page.html#anchor", or of a page alone, among the help pages of the build tree, which
+// the default settings name.
+inline QUrl BuildTreeHelp(const QString& pageAndAnchor)
+{
+    const qsizetype hash = pageAndAnchor.indexOf(QLatin1Char('#'));
+    QUrl url = QUrl::fromLocalFile(QStringLiteral(KELVANE_BUILD_HELP "/") + pageAndAnchor.left(hash));
+    if (hash >= 0) url.setFragment(pageAndAnchor.mid(hash + 1));
+    return url;
 }
 
 // Replaces the value of `name` in section `section` of INI text.
