@@ -16,12 +16,6 @@ TAbout::TAbout(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("About Kelvane 95"));
 }
 
-TTIP_Form::TTIP_Form(QWidget* parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("TTIP_Form"));
-    setWindowTitle(QStringLiteral("Tip of the day"));
-}
-
 namespace {
 
 // F1 in `dialog` opens the help about `context` (0: the first page).
@@ -53,10 +47,11 @@ void CreateForms(TMainWin& mainWin)
     forms.MasterPwd_Form = new TMasterPwd_Form(&mainWin);
     forms.MasterPwd_Form->ShowError = showError;
     forms.TIP_Form = new TTIP_Form(&mainWin);
+    forms.TIP_Form->ShowHelp = [&mainWin](int context) { mainWin.ShowHelpContext(context); };
 
     // The dialogs without a help topic of their own open the nearest one: the password dialogs the
-    // basics, which tell about passwords; the drive-not-ready dialog the main window's. Preferences has
-    // F1 of its own.
+    // basics, which tell about passwords; the drive-not-ready dialog the main window's. Preferences and
+    // the tip of the day have F1 of their own.
     HelpOnF1(forms.Encrypt, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.Decrypt, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.MasterPwd_Form, mainWin, kBasicsHelpContext);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ComboChange.h"
+#include "TTIP_Form.h"
 
 #include <QDialog>
 
@@ -14,13 +15,6 @@ class TAbout : public QDialog
 {
 public:
     explicit TAbout(QWidget* parent = nullptr);
-};
-
-// The tip of the day.
-class TTIP_Form : public QDialog
-{
-public:
-    explicit TTIP_Form(QWidget* parent = nullptr);
 };
 
 // Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,

@@ -25,3 +25,5 @@ QPixmap LockPixmap(bool open, bool highlighted);
 QIcon AppIcon();
 // An encrypted file's icon, for a desktop that has none for the type.
 QIcon CryptFileIcon();
+// The 32 x 32 light bulb of the tip of the day.
+QPixmap TipPixmap();

@@ -8,6 +8,7 @@
 #include "StatusLine.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
+#include "TTIP_Form.h"
 
 #include <QAbstractItemView>
 #include <QUrl>
@@ -105,7 +106,14 @@ void TMainWin::Contents1Click()
     OpenWithDefaultHandler(HelpUrl(0));
 }
 
-void TMainWin::Tips1Click() {}
+void TMainWin::Tips1Click()
+{
+    TTIP_Form* form = Forms.TIP_Form;
+    if (form == nullptr) return;
+    form->ShowTIP = ShowTIP;
+    ui_->ExecDialog(*form);
+    ShowTIP = form->ShowTIP;
+}
 
 void TMainWin::About1Click() {}
 

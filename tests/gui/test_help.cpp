@@ -103,8 +103,10 @@ private slots:
     // Each number the program asks for has a topic of its own in the table.
     void everyContextAskedForIsInTheTable()
     {
-        const QList<int> asked = {TMainWin::kMainWinHelpContext, TPreferences::kHelpContext, kBasicsHelpContext,
-                                  kDeletingHelpContext};
+        QList<int> asked = {TMainWin::kMainWinHelpContext, TPreferences::kHelpContext, kBasicsHelpContext,
+                            kDeletingHelpContext};
+        for (const TKV_Tip& tip : kTips)
+            asked.append(tip.HelpContext);
         for (int context : asked) {
             const TKV_HelpTopic* topic = FindHelpTopic(context);
             QVERIFY2(topic != nullptr, qPrintable(QString::number(context)));
@@ -223,6 +225,9 @@ private slots:
                                              << "encrypting.html#deleting";
         QTest::newRow("drive not ready") << "TComboChange"
                                          << "lists-and-views.html#main-window";
+        // The tip drawn is tip 12, about files from outside.
+        QTest::newRow("tip of the day") << "TTIP_Form"
+                                        << "command-line.html#from-the-file-manager";
     }
 
     void f1InTheWindowAndInEachDialog()
@@ -231,6 +236,7 @@ private slots:
         QFETCH(QString, expected);
         TKV_ScriptedInteraction ui;
         TKV_HelpWindow w(ui);
+        w.Window->Forms.TIP_Form->Random = [](int) { return 12; };
         QWidget* window = where == QStringLiteral("MainWin") ? static_cast<QWidget*>(w.Window.get())
                                                              : w.Window->findChild<QDialog*>(where);
         QVERIFY(window != nullptr);
