@@ -10,12 +10,6 @@
 
 #include <QShortcut>
 
-TAbout::TAbout(QWidget* parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("TAbout"));
-    setWindowTitle(QStringLiteral("About Kelvane 95"));
-}
-
 namespace {
 
 // F1 in `dialog` opens the help about `context` (0: the first page).
@@ -50,11 +44,12 @@ void CreateForms(TMainWin& mainWin)
     forms.TIP_Form->ShowHelp = [&mainWin](int context) { mainWin.ShowHelpContext(context); };
 
     // The dialogs without a help topic of their own open the nearest one: the password dialogs the
-    // basics, which tell about passwords; the drive-not-ready dialog the main window's. Preferences and
-    // the tip of the day have F1 of their own.
+    // basics, which tell about passwords; the drive-not-ready dialog the main window's; the About box the
+    // first page. Preferences and the tip of the day have F1 of their own.
     HelpOnF1(forms.Encrypt, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.Decrypt, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.MasterPwd_Form, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.DelDialog, mainWin, kDeletingHelpContext);
     HelpOnF1(forms.ComboChange, mainWin, TMainWin::kMainWinHelpContext);
+    HelpOnF1(forms.About, mainWin, 0);
 }

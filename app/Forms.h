@@ -4,18 +4,12 @@
 #pragma once
 
 #include "ComboChange.h"
+#include "TAbout.h"
 #include "TTIP_Form.h"
 
 #include <QDialog>
 
 class TMainWin;
-
-// The About box.
-class TAbout : public QDialog
-{
-public:
-    explicit TAbout(QWidget* parent = nullptr);
-};
 
 // Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,
 // TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it. F1 in

@@ -221,3 +221,13 @@ QPixmap TipPixmap()
     painter.drawLine(QPointF(12, 26), QPointF(20, 26));
     return pixmap;
 }
+
+QPixmap AboutPixmap()
+{
+    QPixmap pixmap = Blank(64, 62);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawLock(painter, QRectF(6, 2, 40, 52), false, kGold, kGoldDark);
+    DrawKey(painter, QPointF(30, 50), 34, kGold);
+    return pixmap;
+}

@@ -27,3 +27,5 @@ QIcon AppIcon();
 QIcon CryptFileIcon();
 // The 32 x 32 light bulb of the tip of the day.
 QPixmap TipPixmap();
+// The About box's 64 x 62 picture of the program: its lock with a key.
+QPixmap AboutPixmap();

@@ -6,6 +6,7 @@
 
 #include "Messages.h"
 #include "StatusLine.h"
+#include "TAbout.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TTIP_Form.h"
@@ -115,6 +116,12 @@ void TMainWin::Tips1Click()
     ShowTIP = form->ShowTIP;
 }
 
-void TMainWin::About1Click() {}
+void TMainWin::About1Click()
+{
+    TAbout* about = Forms.About;
+    if (about == nullptr) return;
+    about->SetSystem(OsVersionText(), MemoryKbText(TotalPhysicalMemory()));
+    ui_->ExecDialog(*about);
+}
 
 void TMainWin::NotifyOpenFiles_TimerTimer() {}

@@ -225,6 +225,8 @@ private slots:
                                              << "encrypting.html#deleting";
         QTest::newRow("drive not ready") << "TComboChange"
                                          << "lists-and-views.html#main-window";
+        QTest::newRow("About") << "TAbout"
+                               << "index.html";
         // The tip drawn is tip 12, about files from outside.
         QTest::newRow("tip of the day") << "TTIP_Form"
                                         << "command-line.html#from-the-file-manager";
