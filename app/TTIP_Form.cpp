@@ -61,6 +61,8 @@ constexpr int kPanelHeight = 28;
 constexpr int kButtonWidth = 88;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 6;
+// Room the text box's layout takes beyond the font's own line heights.
+constexpr int kTextSlack = 4;
 
 QPushButton* Button(const char* name, const char* text, QWidget* parent)
 {
@@ -115,17 +117,15 @@ void TTIP_Form::FormActivate()
     const int memoWidth = kWidth - 75;
     // The tallest tip in the memo's font, with the memo's frame and margins around it.
     const QFontMetrics metrics(TIP_Memo->font());
-    const int textWidth =
-        memoWidth - 2 * TIP_Memo->frameWidth() - 2 * static_cast<int>(TIP_Memo->document()->documentMargin()) - 4;
+    const int border = TIP_Memo->frameWidth() + static_cast<int>(TIP_Memo->document()->documentMargin());
+    const int textWidth = memoWidth - 2 * border - kTextSlack;
     int textHeight = 0;
     for (const TKV_Tip& tip : kTips) {
         const QRect bounds =
             metrics.boundingRect(QRect(0, 0, textWidth, 10000), Qt::TextWordWrap, QString::fromUtf8(tip.Text));
         textHeight = std::max(textHeight, bounds.height());
     }
-    const int needed =
-        textHeight + 2 * TIP_Memo->frameWidth() + 2 * static_cast<int>(TIP_Memo->document()->documentMargin()) + 4;
-    const int groupHeight = std::max(kGroupHeight, needed + 35);
+    const int groupHeight = std::max(kGroupHeight, textHeight + 2 * border + kTextSlack + 35);
 
     TIP_GroupBox->setGeometry(kMargin, kMargin, kWidth - 2 * kMargin, groupHeight);
     TIP_Memo->resize(memoWidth, groupHeight - 35);

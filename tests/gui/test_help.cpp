@@ -68,7 +68,7 @@ struct TKV_HelpWindow
     }
 };
 
-// F1 in `widget`'s window, once that window is active.
+// F1 in `window`, once it is active.
 bool PressF1In(QWidget* window)
 {
     window->show();
