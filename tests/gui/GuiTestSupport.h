@@ -7,8 +7,11 @@
 #include "ScriptedInteraction.h"
 #include "SettingsStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -163,6 +166,18 @@ inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const Q
     };
     setup.Trace = std::move(trace);
     return std::make_unique<TMainWin>(std::move(setup));
+}
+
+// The item `item` of the window's menu `menu`, both by their texts ("&Help", "&Contents"), as the user
+// finds them; null when there is none.
+inline QAction* MenuItem(QMainWindow* window, const QString& menu, const QString& item)
+{
+    for (QAction* top : window->menuBar()->actions()) {
+        if (top->text() != menu || top->menu() == nullptr) continue;
+        for (QAction* action : top->menu()->actions())
+            if (action->text() == item) return action;
+    }
+    return nullptr;
 }
 
 // The widget that has the keyboard focus, by object name ("<none>" without one, the class name when

@@ -46,7 +46,9 @@ private slots:
             QTest::mouseClick(about.Ok_Button, Qt::LeftButton);
             return about.result();
         });
-        window->About_MenuItem->trigger();
+        QAction* aboutItem = MenuItem(window.get(), QStringLiteral("&Help"), QStringLiteral("&About..."));
+        QVERIFY(aboutItem != nullptr);
+        aboutItem->trigger();
         QCOMPARE(ui.Pending(), 0);
         QVERIFY(visible);
         QVERIFY(!QSysInfo::prettyProductName().isEmpty());

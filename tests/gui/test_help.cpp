@@ -253,8 +253,10 @@ private slots:
     {
         TKV_ScriptedInteraction ui;
         TKV_HelpWindow w(ui);
+        QAction* contents = MenuItem(w.Window.get(), QStringLiteral("&Help"), QStringLiteral("&Contents"));
+        QVERIFY(contents != nullptr);
         ui.ExpectOpenUrl(BuildTreeHelp(QStringLiteral("index.html")));
-        w.Window->Contents_MenuItem->trigger();
+        contents->trigger();
         ui.ExpectOpenUrl(BuildTreeHelp(QStringLiteral("index.html")));
         QTest::mouseClick(w.Window->Help_Button, Qt::LeftButton);
         QCOMPARE(ui.Pending(), 0);
