@@ -1,23 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Forms.h"
 
+#include "Help.h"
 #include "MainWin.h"
 #include "TDelDialog.h"
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
 #include "TPreferences.h"
 
-TAbout::TAbout(QWidget* parent) : QDialog(parent)
+#include <QShortcut>
+
+namespace {
+
+// F1 in `dialog` opens the help about `context` (0: the first page).
+void HelpOnF1(QDialog* dialog, TMainWin& mainWin, int context)
 {
-    setObjectName(QStringLiteral("TAbout"));
-    setWindowTitle(QStringLiteral("About Kelvane 95"));
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), dialog);
+    QObject::connect(help, &QShortcut::activated, dialog, [&mainWin, context] { mainWin.ShowHelpContext(context); });
 }
 
-TTIP_Form::TTIP_Form(QWidget* parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("TTIP_Form"));
-    setWindowTitle(QStringLiteral("Tip of the day"));
-}
+} // namespace
 
 void CreateForms(TMainWin& mainWin)
 {
@@ -39,4 +41,15 @@ void CreateForms(TMainWin& mainWin)
     forms.MasterPwd_Form = new TMasterPwd_Form(&mainWin);
     forms.MasterPwd_Form->ShowError = showError;
     forms.TIP_Form = new TTIP_Form(&mainWin);
+    forms.TIP_Form->ShowHelp = [&mainWin](int context) { mainWin.ShowHelpContext(context); };
+
+    // The dialogs without a help topic of their own open the nearest one: the password dialogs the
+    // basics, which tell about passwords; the drive-not-ready dialog the main window's; the About box the
+    // first page. Preferences and the tip of the day have F1 of their own.
+    HelpOnF1(forms.Encrypt, mainWin, kBasicsHelpContext);
+    HelpOnF1(forms.Decrypt, mainWin, kBasicsHelpContext);
+    HelpOnF1(forms.MasterPwd_Form, mainWin, kBasicsHelpContext);
+    HelpOnF1(forms.DelDialog, mainWin, kDeletingHelpContext);
+    HelpOnF1(forms.ComboChange, mainWin, TMainWin::kMainWinHelpContext);
+    HelpOnF1(forms.About, mainWin, 0);
 }

@@ -4,25 +4,14 @@
 #pragma once
 
 #include "ComboChange.h"
+#include "TAbout.h"
+#include "TTIP_Form.h"
 
 #include <QDialog>
 
 class TMainWin;
 
-// The About box.
-class TAbout : public QDialog
-{
-public:
-    explicit TAbout(QWidget* parent = nullptr);
-};
-
-// The tip of the day.
-class TTIP_Form : public QDialog
-{
-public:
-    explicit TTIP_Form(QWidget* parent = nullptr);
-};
-
 // Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,
-// TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it.
+// TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it. F1 in
+// each opens the help about what it asks.
 void CreateForms(TMainWin& mainWin);

@@ -196,3 +196,38 @@ QIcon CryptFileIcon()
     }
     return icon;
 }
+
+QPixmap TipPixmap()
+{
+    QPixmap pixmap = Blank(32, 32);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Rays, the glass, and the screw base below it.
+    painter.setPen(QPen(kGold, 1.6, Qt::SolidLine, Qt::RoundCap));
+    const QPointF centre(16, 12);
+    for (int ray = 0; ray < 7; ++ray) {
+        const qreal angle = M_PI * (0.9 + ray * 0.2);
+        const QPointF direction(std::cos(angle), std::sin(angle));
+        painter.drawLine(centre + direction * 10.5, centre + direction * 14);
+    }
+    painter.setPen(QPen(kGoldDark, 1));
+    painter.setBrush(QColor(0xFF, 0xE8, 0x70));
+    painter.drawEllipse(centre, 8, 8);
+    painter.drawRect(QRectF(12.5, 18, 7, 4));
+    painter.setBrush(kGrey);
+    painter.setPen(QPen(kGreyDark, 1));
+    painter.drawRoundedRect(QRectF(12, 22, 8, 6), 1.5, 1.5);
+    painter.drawLine(QPointF(12, 24), QPointF(20, 24));
+    painter.drawLine(QPointF(12, 26), QPointF(20, 26));
+    return pixmap;
+}
+
+QPixmap AboutPixmap()
+{
+    QPixmap pixmap = Blank(64, 62);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawLock(painter, QRectF(6, 2, 40, 52), false, kGold, kGoldDark);
+    DrawKey(painter, QPointF(30, 50), 34, kGold);
+    return pixmap;
+}

@@ -25,3 +25,7 @@ QPixmap LockPixmap(bool open, bool highlighted);
 QIcon AppIcon();
 // An encrypted file's icon, for a desktop that has none for the type.
 QIcon CryptFileIcon();
+// The 32 x 32 light bulb of the tip of the day.
+QPixmap TipPixmap();
+// The About box's 64 x 62 picture of the program: its lock with a key.
+QPixmap AboutPixmap();

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QDialog;
+class QUrl;
 
 class TDelDialog;
 enum class TDelResult : int;
@@ -50,4 +51,7 @@ public:
     // The encryption or decryption prompt `dialog`, showing `setup`: returns the TKV_PromptResult and
     // fills `answer` (the password only when accepted).
     virtual int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) = 0;
+    // Hands `url` (a file or a web address) to the desktop's default handler for it, such as the browser
+    // for the help pages; false when there is none or it could not be started. Says nothing itself.
+    virtual bool OpenUrl(const QUrl& url) = 0;
 };

@@ -37,6 +37,7 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class QTreeView;
+class QUrl;
 
 class TAbout;
 class TDecrypt;
@@ -256,8 +257,17 @@ public:
     void Decrypt1Click();
     void Open1Click();
     void Print1Click();
-    // F1 asks for help context 20.
+
+    // ---- Help and the desktop's default handlers (MainWin_Help.cpp)
+
+    // Opens the help about `context` (F1 in the window asks for 20) at its page and anchor; 0 and a
+    // number without a topic open the first page.
     void ShowHelpContext(int context);
+    // Where that help is: the installed pages, found from HelpFile.
+    QUrl HelpUrl(int context) const;
+    // Hands `url` to the desktop's default handler through the seam. A local file that does not exist,
+    // and an address no handler takes, are told in an error box naming them; false then.
+    bool OpenWithDefaultHandler(const QUrl& url);
 
     // ---- Progress display (MainWin_Progress.cpp)
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TMainWin: choosing what the lists show (drive box and directory tree, kept on the process's
-// current directory), the active list, drag and drop between the lists, the pop-up menus and help.
+// current directory), the active list, drag and drop between the lists and the pop-up menus.
 #include "MainWin.h"
 
 #include "ComboChange.h"
@@ -223,12 +223,4 @@ void TMainWin::Open1Click()
 void TMainWin::Print1Click()
 {
     ProcessCmd(QStringLiteral("print"));
-}
-
-// ---- Help
-
-void TMainWin::ShowHelpContext(int context)
-{
-    // The help pages come later; until then the request is only remembered.
-    LastHelpContext = context;
 }

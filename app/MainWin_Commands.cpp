@@ -6,10 +6,13 @@
 
 #include "Messages.h"
 #include "StatusLine.h"
+#include "TAbout.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
+#include "TTIP_Form.h"
 
 #include <QAbstractItemView>
+#include <QUrl>
 
 void TMainWin::EncrFileList()
 {
@@ -72,8 +75,24 @@ void TMainWin::Options2Click()
     ShowPreferences();
 }
 
-void TMainWin::Contents1Click() {}
+void TMainWin::Contents1Click()
+{
+    OpenWithDefaultHandler(HelpUrl(0));
+}
 
-void TMainWin::Tips1Click() {}
+void TMainWin::Tips1Click()
+{
+    TTIP_Form* form = Forms.TIP_Form;
+    if (form == nullptr) return;
+    form->ShowTIP = ShowTIP;
+    ui_->ExecDialog(*form);
+    ShowTIP = form->ShowTIP;
+}
 
-void TMainWin::About1Click() {}
+void TMainWin::About1Click()
+{
+    TAbout* about = Forms.About;
+    if (about == nullptr) return;
+    about->SetSystem(OsVersionText(), MemoryKbText(TotalPhysicalMemory()));
+    ui_->ExecDialog(*about);
+}

@@ -5,6 +5,8 @@
 inline constexpr char kMainWinCaption[] = "Kelvane 95 ( IDEA )";
 inline constexpr char kNotInstalledMessage[] = "The program has not been installed correctly!";
 inline constexpr char kSettingsNotSavedMessage[] = "The settings could not be saved to \"%1\".";
+inline constexpr char kNoSuchFileToOpenMessage[] = "The file \"%1\" does not exist.";
+inline constexpr char kNoHandlerMessage[] = "No application was found to open \"%1\".";
 inline constexpr char kMethodChangedMessage[] =
     "Since your default encryption method has changed, you will be prompted to assign a new password.";
 inline constexpr char kCancelProcessQuestion[] = "Do you really want to cancel the process?";

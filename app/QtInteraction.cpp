@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtInteraction.h"
 
+#include "Launch.h"
 #include "PasswordMessages.h"
 #include "TDelDialog.h"
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -98,6 +102,13 @@ QString TKV_QtInteraction::SaveFileName(const QString& initial, const QString& d
     if (!initial.isEmpty()) dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+bool TKV_QtInteraction::OpenUrl(const QUrl& url)
+{
+    // On Linux this goes through xdg-open; false when no launcher could be started at all.
+    return QDesktopServices::openUrl(
+        AddressForLauncher(url, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
 }
 
 MasterPasswordAnswer TKV_QtInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)

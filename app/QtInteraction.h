@@ -22,6 +22,7 @@ public:
     QString SaveFileName(const QString& initial, const QString& defaultSuffix) override;
     TDelResult ShowDelDialog(TDelDialog& dialog) override;
     int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
+    bool OpenUrl(const QUrl& url) override;
 
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
     void ShowDatabaseError(const std::string& detail) override;

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QUrl>
 #include <QtTest/QTest>
 
 TKV_ScriptedInteraction::~TKV_ScriptedInteraction()
@@ -47,6 +48,8 @@ QString TKV_ScriptedInteraction::KindName(TKV_PromptKind kind)
         return QStringLiteral("Dialog");
     case TKV_PromptKind::SaveFile:
         return QStringLiteral("SaveFile");
+    case TKV_PromptKind::OpenUrl:
+        return QStringLiteral("OpenUrl");
     }
     return QString();
 }
@@ -103,6 +106,11 @@ void TKV_ScriptedInteraction::ExpectDecryptPrompt(const QString& name, int resul
                                                   bool oneForList)
 {
     script_.append({TKV_PromptKind::DecryptPrompt, name, result, {result, password.toUtf8(), oneForList, false}});
+}
+
+void TKV_ScriptedInteraction::ExpectOpenUrl(const QUrl& url, bool handled)
+{
+    script_.append({TKV_PromptKind::OpenUrl, url.toString(), handled ? 1 : 0});
 }
 
 void TKV_ScriptedInteraction::ExpectDelDialog(const QString& label, TDelResult answer)
@@ -233,4 +241,10 @@ int TKV_ScriptedInteraction::PasswordPrompt(TPasswordPrompt& dialog, const TKV_P
     answer.OneForList = answer.OneForList && setup.OneForListEnabled;
     answer.SavePassword = answer.SavePassword && setup.SaveEnabled;
     return answer.Result;
+}
+
+bool TKV_ScriptedInteraction::OpenUrl(const QUrl& url)
+{
+    const Step* step = Take(TKV_PromptKind::OpenUrl, url.toString());
+    return step != nullptr && step->Answer == 1;
 }

@@ -28,6 +28,7 @@ enum class TKV_PromptKind
     DelDialog,
     Dialog,
     SaveFile,
+    OpenUrl,
 };
 
 class TKV_ScriptedInteraction : public TKV_Interaction
@@ -54,6 +55,8 @@ public:
     // The save-file dialog, starting at `initial` with the default extension `defaultSuffix`; the user
     // chooses `chosen` (empty: Cancel).
     void ExpectSaveFile(const QString& initial, const QString& defaultSuffix, const QString& chosen);
+    // `url` handed to the desktop's default handler; `handled` false: no handler took it.
+    void ExpectOpenUrl(const QUrl& url, bool handled = true);
     // The delete confirmation, its FName_Label reading `label` (the full path and "?").
     void ExpectDelDialog(const QString& label, TDelResult answer);
     // The password prompts, for the file `name` as the list shows it. Result 1 with `password`;
@@ -85,6 +88,7 @@ public:
     MasterPasswordAnswer ShowMasterPasswordDialog(TKV_PwdTable& table) override;
     void ShowDatabaseError(const std::string& detail) override;
     int PasswordPrompt(TPasswordPrompt& dialog, const TKV_PromptSetup& setup, TKV_PromptAnswer& answer) override;
+    bool OpenUrl(const QUrl& url) override;
 
     static QString KindName(TKV_PromptKind kind);
 

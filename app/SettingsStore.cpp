@@ -321,7 +321,10 @@ QString HelpFileFromIcon(const QString& iconLocation)
 #ifdef Q_OS_WIN
     cut = std::max(cut, iconLocation.lastIndexOf(QLatin1Char(':')));
 #endif
-    return iconLocation.left(cut + 1) + QStringLiteral("Kelvane.hlp");
+    // A path spelled the Windows way goes on in that spelling.
+    const bool backslashes = cut >= 0 && iconLocation.at(cut) != QLatin1Char('/');
+    return iconLocation.left(cut + 1) +
+           (backslashes ? QStringLiteral("help\\index.html") : QStringLiteral("help/index.html"));
 }
 
 QString ResolveSettingsFile(const QString& named, const QString& userFile, const QStringList& installedDefaults)

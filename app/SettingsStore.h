@@ -127,8 +127,8 @@ constexpr bool SettingsFlag(qint32 value) noexcept
     return (value & 0xFF) != 0;
 }
 
-// The help file beside the icon that "DefaultIcon" names: the directory part of `iconLocation` (up
-// to and including its last separator) followed by "Kelvane.hlp".
+// The help's first page beside the icon that "DefaultIcon" names: the directory part of `iconLocation`
+// (up to and including its last separator) followed by help/index.html.
 QString HelpFileFromIcon(const QString& iconLocation);
 
 // Which settings file to use. `named` (the KELVANE_SETTINGS variable) wins and is used as it is.

@@ -1,13 +1,31 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# What the program needs beside it: the default settings, the desktop entry, the MIME type of *.cry,
-# the icons, and the file managers' menu entries (a KDE service menu, a Nautilus script). The build tree gets a share/kelvane of its own, so that build/bin/kelvane finds its
-# defaults (../share/kelvane) without being installed.
+# What the program needs beside it: the default settings, the help pages, the desktop entry, the MIME
+# type of *.cry, the icons, and the file managers' menu entries (KDE service menus, a Nautilus script).
+# The build tree gets a share/kelvane of its own, so that build/bin/kelvane finds its defaults and its
+# help (../share/kelvane) without being installed.
 set(KELVANE_DATA_SOURCE ${PROJECT_SOURCE_DIR}/data)
 set(KELVANE_BUILD_SHARE ${CMAKE_BINARY_DIR}/share/kelvane)
 
 set(KELVANE_ICON_FILE ${KELVANE_BUILD_SHARE}/application-x-kelvane-crypt.svg)
 configure_file(${KELVANE_DATA_SOURCE}/icons/application-x-kelvane-crypt.svg ${KELVANE_ICON_FILE} COPYONLY)
 configure_file("${KELVANE_DATA_SOURCE}/crypt file.ini.in" "${KELVANE_BUILD_SHARE}/crypt file.ini" @ONLY)
+
+# The help pages go to help/ beside the icon that the settings name, where the program looks for them.
+set(KELVANE_HELP_FILES
+    index.html
+    getting-started.html
+    encrypting.html
+    lists-and-views.html
+    passwords.html
+    preferences.html
+    command-line.html
+    protection.html
+    style.css)
+foreach(page IN LISTS KELVANE_HELP_FILES)
+    configure_file(${KELVANE_DATA_SOURCE}/help/${page} ${KELVANE_BUILD_SHARE}/help/${page} COPYONLY)
+endforeach()
+list(TRANSFORM KELVANE_HELP_FILES PREPEND ${KELVANE_DATA_SOURCE}/help/)
+install(FILES ${KELVANE_HELP_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvane/help)
 
 # The settings name the installed data folder, which is known only when installing (the prefix may
 # come from cmake --install --prefix), so they are written then.

@@ -7,12 +7,16 @@
 #include "ScriptedInteraction.h"
 #include "SettingsStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 #include <QtTest/QTest>
 
@@ -25,6 +29,16 @@ inline QString DefaultSettingsText()
     QFile file(QStringLiteral(KELVANE_DEFAULT_SETTINGS));
     if (!file.open(QIODevice::ReadOnly)) return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+// The address of "page.html#anchor", or of a page alone, among the help pages of the build tree, which
+// the default settings name.
+inline QUrl BuildTreeHelp(const QString& pageAndAnchor)
+{
+    const qsizetype hash = pageAndAnchor.indexOf(QLatin1Char('#'));
+    QUrl url = QUrl::fromLocalFile(QStringLiteral(KELVANE_BUILD_HELP "/") + pageAndAnchor.left(hash));
+    if (hash >= 0) url.setFragment(pageAndAnchor.mid(hash + 1));
+    return url;
 }
 
 // Replaces the value of `name` in section `section` of INI text.
@@ -156,6 +170,18 @@ inline std::unique_ptr<TMainWin> MakeWindow(TKV_ScriptedInteraction& ui, const Q
     setup.WipeFile = std::move(wipe);
     if (adjust) adjust(setup);
     return std::make_unique<TMainWin>(std::move(setup));
+}
+
+// The item `item` of the window's menu `menu`, both by their texts ("&Help", "&Contents"), as the user
+// finds them; null when there is none.
+inline QAction* MenuItem(QMainWindow* window, const QString& menu, const QString& item)
+{
+    for (QAction* top : window->menuBar()->actions()) {
+        if (top->text() != menu || top->menu() == nullptr) continue;
+        for (QAction* action : top->menu()->actions())
+            if (action->text() == item) return action;
+    }
+    return nullptr;
 }
 
 // The widget that has the keyboard focus, by object name ("<none>" without one, the class name when

@@ -463,8 +463,10 @@ private slots:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         QCOMPARE(window->LastHelpContext, 0);
+        fx.Ui.ExpectOpenUrl(BuildTreeHelp(QStringLiteral("lists-and-views.html#main-window")));
         QTest::keyClick(window->Source_ListView, Qt::Key_F1);
         QCOMPARE(window->LastHelpContext, 20);
+        QCOMPARE(fx.Ui.Pending(), 0);
     }
 };
 

@@ -473,6 +473,7 @@ private slots:
             walked = TabWalk(&form, 20);
             for (const QPushButton* button : form.findChildren<QPushButton*>())
                 if (!button->autoDefault()) noAutoDefault.append(button->objectName());
+            ui.ExpectOpenUrl(BuildTreeHelp(QStringLiteral("preferences.html#preferences")));
             PressKey(&form, Qt::Key_F1);
             // Enter presses the focused button, here Cancel.
             form.Button2->setFocus();

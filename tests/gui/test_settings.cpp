@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(window->Source_ListView->header()->sectionSize(2), 77);
         QCOMPARE(window->Crypted_ListView->header()->sectionSize(4), 66);
         QCOMPARE(window->Status_CoolBar->BandWidth(1), 150);
-        QCOMPARE(window->HelpFile, QStringLiteral("/opt/kv/share/Kelvane.hlp"));
+        QCOMPARE(window->HelpFile, QStringLiteral("/opt/kv/share/help/index.html"));
         QCOMPARE(window->Pwd->OnePassword, true);
         QCOMPARE(window->Pwd->ExpTime, 15);
         QCOMPARE(window->OnePerList, true);
@@ -186,7 +186,7 @@ private slots:
         // Read before the failure.
         QCOMPARE(window->width(), 640);
         QCOMPARE(window->Status_CoolBar->BandControl(0)->objectName(), QStringLiteral("StatusBar3"));
-        QVERIFY(window->HelpFile.endsWith(QStringLiteral("/Kelvane.hlp")));
+        QVERIFY(window->HelpFile.endsWith(QStringLiteral("/help/index.html")));
         // Not reached: the values from before loading.
         QCOMPARE(window->DefaultMethod, 0);
         QCOMPARE(window->Pwd->OnePassword, false);

@@ -184,10 +184,10 @@ private slots:
     void helpFileBesideTheIcon()
     {
         QCOMPARE(HelpFileFromIcon(QStringLiteral("/usr/share/kelvane/crypt.svg")),
-                 QStringLiteral("/usr/share/kelvane/Kelvane.hlp"));
+                 QStringLiteral("/usr/share/kelvane/help/index.html"));
         QCOMPARE(HelpFileFromIcon(QStringLiteral("C:\\Program Files\\Kelvane\\Kelvane.exe,0")),
-                 QStringLiteral("C:\\Program Files\\Kelvane\\Kelvane.hlp"));
-        QCOMPARE(HelpFileFromIcon(QString()), QStringLiteral("Kelvane.hlp"));
+                 QStringLiteral("C:\\Program Files\\Kelvane\\help\\index.html"));
+        QCOMPARE(HelpFileFromIcon(QString()), QStringLiteral("help/index.html"));
     }
 
     void theNamedFileIsUsedAsItIs()
