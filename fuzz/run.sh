@@ -51,7 +51,7 @@ for target in fuzz_container fuzz_pwdb fuzz_settings; do
     mkdir -p "$corpus"
     echo "== $target, $seconds s"
     if ! "$build/bin/$target" "$corpus" "$(seeds "$target")" -dict="$dict" -max_total_time="$seconds" \
-        -timeout=10 -rss_limit_mb=2048 -max_len=12000 -print_final_stats=1 -artifact_prefix="$work/artifacts/$target-" \
+        -timeout=30 -rss_limit_mb=2048 -max_len=12000 -print_final_stats=1 -artifact_prefix="$work/artifacts/$target-" \
         >"$work/$target.log" 2>&1; then
         tail -40 "$work/$target.log"
         status=1
