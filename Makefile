@@ -68,7 +68,7 @@ install: build
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_FUZZ=ON -DKELVANE_GUI=OFF -DBUILD_TESTING=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_container fuzz_pwdb fuzz_settings kelvane-cli
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_container fuzz_pwdb fuzz_settings fuzz_cli_args kelvane-cli
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh build-fuzz
 
 # A Debian package (kelvane_VERSION_ARCH.deb in build-package/package), built for /usr.

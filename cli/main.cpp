@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvane-cli: the headless companion of the Kelvane window, for scripts and servers.
+#include "CliArguments.h"
 #include "CliPasswordUi.h"
 #include "DirectoryWalk.h"
 #include "FileCryptor.h"
@@ -94,20 +95,6 @@ const char* const kHelp =
     "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
     "Exit status: 0 all files done, 1 some file failed, 2 usage error.\n";
 
-struct Options
-{
-    std::string command;
-    int method = kMethodIdea;
-    std::optional<std::string> passwordFile;
-    bool keep = false;
-    bool force = false;
-    bool recursive = false;
-    int jobs = 1;
-    std::optional<std::string> keyfile;
-    std::optional<std::string> masterPasswordFile;
-    std::vector<std::string> files;
-};
-
 // Where a worker of a parallel run keeps the messages of the file in hand, so that they are printed
 // in the order a serial run prints them; null: straight to standard error.
 thread_local std::string* t_messages = nullptr;
@@ -128,100 +115,24 @@ int UsageError(const std::string& text)
     return kExitUsage;
 }
 
-std::optional<int> ParseMethod(const std::string& text)
-{
-    if (strcasecmp(text.c_str(), "idea") == 0) return kMethodIdea;
-    if (strcasecmp(text.c_str(), "des") == 0) return kMethodDes;
-    if (strcasecmp(text.c_str(), "3xdes") == 0) return kMethodTripleDes;
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
-    return std::nullopt;
-}
-
 // Parses the command line; returns an exit status when the program should end at once.
 std::optional<int> ParseArguments(int argc, char** argv, Options& options)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return UsageError("no command given");
-    if (args[0] == "--help" || args[0] == "-h") {
+    const CliParse parse = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), options);
+    switch (parse.Outcome) {
+    case CliParseOutcome::Run:
+        return std::nullopt;
+    case CliParseOutcome::Help:
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);
         return kExitOk;
-    }
-    if (args[0] == "--version") {
+    case CliParseOutcome::Version:
         std::printf("kelvane-cli %s\n", KELVANE_VERSION);
         return kExitOk;
+    case CliParseOutcome::Usage:
+        break;
     }
-    options.command = args[0];
-    if (options.command != "encrypt" && options.command != "decrypt" && options.command != "info" &&
-        options.command != "wipe")
-        return UsageError("unknown command '" + options.command + "'");
-
-    const bool crypts = options.command == "encrypt" || options.command == "decrypt";
-    bool optionsEnded = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasValue = true;
-        }
-        auto takeValue = [&]() -> bool {
-            if (hasValue) return true;
-            if (i + 1 >= args.size()) return false;
-            value = args[++i];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            std::fputs(kHelp, stdout);
-            return kExitOk;
-        } else if (arg == "--method" && options.command == "encrypt") {
-            if (!takeValue()) return UsageError("--method needs a value");
-            const auto method = ParseMethod(value);
-            if (!method) return UsageError("unknown method '" + value + "' (idea, des, 3xdes or 0-4)");
-            options.method = *method;
-        } else if (arg == "--password-file" && crypts) {
-            if (!takeValue()) return UsageError("--password-file needs a path");
-            options.passwordFile = value;
-        } else if (arg == "--keyfile" && crypts) {
-            if (!takeValue()) return UsageError("--keyfile needs a path");
-            options.keyfile = value;
-        } else if (arg == "--master-password-file" && crypts) {
-            if (!takeValue()) return UsageError("--master-password-file needs a path");
-            options.masterPasswordFile = value;
-        } else if (arg == "--keep" && crypts && !hasValue) {
-            options.keep = true;
-        } else if (arg == "--force" && crypts && !hasValue) {
-            options.force = true;
-        } else if ((arg == "--recursive" || arg == "-r") && crypts && !hasValue) {
-            options.recursive = true;
-        } else if ((arg == "--jobs" || arg == "-j") && crypts) {
-            if (!takeValue()) return UsageError(arg + " needs a number");
-            char* end = nullptr;
-            const long jobs = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || jobs < 1 || jobs > 256)
-                return UsageError("--jobs takes a number from 1 to 256");
-            options.jobs = static_cast<int>(jobs);
-        } else {
-            return UsageError("unknown option '" + args[i] + "' for " + options.command);
-        }
-    }
-    if (options.files.empty()) return UsageError("no file given");
-    if (options.masterPasswordFile && !options.keyfile) return UsageError("--master-password-file needs --keyfile");
-    if (options.passwordFile && options.masterPasswordFile && *options.passwordFile == "-" &&
-        *options.masterPasswordFile == "-")
-        return UsageError("standard input can give only one of the two passwords");
-    return std::nullopt;
+    return UsageError(parse.Error);
 }
 
 PasswordLimits LengthLimits(bool encrypting, int method)

@@ -36,6 +36,10 @@ seeds() { # target -> seed folder, made once
             cp "$tmp/db$count" "$dir/"
         done
         cp "$here"/../tests/data/pwdb_*.key "$dir/" ;;
+    fuzz_cli_args)
+        printf 'encrypt\0--method=3xdes\0--keep\0a.txt' > "$dir/encrypt"
+        printf 'decrypt\0-r\0--jobs=2\0--keyfile=db\0--master-password-file\0-\0dir' > "$dir/decrypt"
+        printf 'info\0--\0-x.cry' > "$dir/info" ;;
     fuzz_settings)
         cp "$here/../data/crypt file.ini.in" "$dir/default.ini"
         find "$here/../tests/data" -name '*.ini' -exec cp {} "$dir/" \; ;;
@@ -45,7 +49,7 @@ seeds() { # target -> seed folder, made once
 }
 
 status=0
-for target in fuzz_container fuzz_pwdb fuzz_settings; do
+for target in fuzz_container fuzz_pwdb fuzz_settings fuzz_cli_args; do
     dict=$here/${target#fuzz_}.dict
     corpus=$work/corpus-$target
     mkdir -p "$corpus"

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CliArguments.h"
+
+#include <cstdlib>
+#include <strings.h>
+
+namespace {
+
+CliParse Usage(std::string text)
+{
+    return {CliParseOutcome::Usage, std::move(text)};
+}
+
+} // namespace
+
+std::optional<int> ParseMethod(const std::string& text)
+{
+    if (strcasecmp(text.c_str(), "idea") == 0) return kMethodIdea;
+    if (strcasecmp(text.c_str(), "des") == 0) return kMethodDes;
+    if (strcasecmp(text.c_str(), "3xdes") == 0) return kMethodTripleDes;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
+    return std::nullopt;
+}
+
+CliParse ParseCliArguments(const std::vector<std::string>& args, Options& options)
+{
+    if (args.empty()) return Usage("no command given");
+    if (args[0] == "--help" || args[0] == "-h") return {CliParseOutcome::Help, {}};
+    if (args[0] == "--version") return {CliParseOutcome::Version, {}};
+    options.command = args[0];
+    if (options.command != "encrypt" && options.command != "decrypt" && options.command != "info" &&
+        options.command != "wipe")
+        return Usage("unknown command '" + options.command + "'");
+
+    const bool crypts = options.command == "encrypt" || options.command == "decrypt";
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            return {CliParseOutcome::Help, {}};
+        } else if (arg == "--method" && options.command == "encrypt") {
+            if (!takeValue()) return Usage("--method needs a value");
+            const auto method = ParseMethod(value);
+            if (!method) return Usage("unknown method '" + value + "' (idea, des, 3xdes or 0-4)");
+            options.method = *method;
+        } else if (arg == "--password-file" && crypts) {
+            if (!takeValue()) return Usage("--password-file needs a path");
+            options.passwordFile = value;
+        } else if (arg == "--keyfile" && crypts) {
+            if (!takeValue()) return Usage("--keyfile needs a path");
+            options.keyfile = value;
+        } else if (arg == "--master-password-file" && crypts) {
+            if (!takeValue()) return Usage("--master-password-file needs a path");
+            options.masterPasswordFile = value;
+        } else if (arg == "--keep" && crypts && !hasValue) {
+            options.keep = true;
+        } else if (arg == "--force" && crypts && !hasValue) {
+            options.force = true;
+        } else if ((arg == "--recursive" || arg == "-r") && crypts && !hasValue) {
+            options.recursive = true;
+        } else if ((arg == "--jobs" || arg == "-j") && crypts) {
+            if (!takeValue()) return Usage(arg + " needs a number");
+            char* end = nullptr;
+            const long jobs = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || jobs < 1 || jobs > 256)
+                return Usage("--jobs takes a number from 1 to 256");
+            options.jobs = static_cast<int>(jobs);
+        } else {
+            return Usage("unknown option '" + args[i] + "' for " + options.command);
+        }
+    }
+    if (options.files.empty()) return Usage("no file given");
+    if (options.masterPasswordFile && !options.keyfile) return Usage("--master-password-file needs --keyfile");
+    if (options.passwordFile && options.masterPasswordFile && *options.passwordFile == "-" &&
+        *options.masterPasswordFile == "-")
+        return Usage("standard input can give only one of the two passwords");
+    return {};
+}

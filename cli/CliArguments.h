@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvane-cli's command line, read into options without printing anything.
+#pragma once
+
+#include "Keys.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Options
+{
+    std::string command;
+    int method = kMethodIdea;
+    std::optional<std::string> passwordFile;
+    bool keep = false;
+    bool force = false;
+    bool recursive = false;
+    int jobs = 1;
+    std::optional<std::string> keyfile;
+    std::optional<std::string> masterPasswordFile;
+    std::vector<std::string> files;
+};
+
+enum class CliParseOutcome
+{
+    Run,
+    Help,
+    Version,
+    Usage, // a usage error, told by Error
+};
+
+struct CliParse
+{
+    CliParseOutcome Outcome = CliParseOutcome::Run;
+    std::string Error;
+};
+
+// The method named by "idea", "des", "3xdes" (any letter case) or a code from 0 to 4.
+std::optional<int> ParseMethod(const std::string& text);
+
+// The arguments without the program name. `options` is filled as far as the arguments go.
+CliParse ParseCliArguments(const std::vector<std::string>& args, Options& options);
