@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtInteraction.h"
 
+#include "AppLauncher.h"
+
 #include "Launch.h"
 #include "PasswordMessages.h"
 #include "TDelDialog.h"
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QProcess>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -106,9 +110,14 @@ QString TKV_QtInteraction::SaveFileName(const QString& initial, const QString& d
 
 bool TKV_QtInteraction::OpenUrl(const QUrl& url)
 {
-    // On Linux this goes through xdg-open; false when no launcher could be started at all.
-    return QDesktopServices::openUrl(
-        AddressForLauncher(url, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
+    const QUrl address = AddressForLauncher(url, QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    if (!address.isLocalFile()) return QDesktopServices::openUrl(address);
+    // A local page goes the way every file the program opens goes, so that "no application" is known
+    // and told rather than lost in a launcher that starts and fails on its own. Nobody waits for it.
+    const TKV_Launch launch = MakeDesktopLauncher()->Launch(address.toLocalFile(), QStringLiteral("open"), qApp);
+    if (launch.Process == nullptr) return false;
+    QObject::connect(launch.Process, &QProcess::finished, launch.Process, &QObject::deleteLater);
+    return true;
 }
 
 MasterPasswordAnswer TKV_QtInteraction::ShowMasterPasswordDialog(TKV_PwdTable& table)
