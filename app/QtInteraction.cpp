@@ -11,10 +11,10 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QProcess>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QUrl>
