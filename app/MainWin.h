@@ -11,8 +11,8 @@
 #include "SecureZero.h"
 #include "SettingsStore.h"
 
-#include <QMainWindow>
 #include <QElapsedTimer>
+#include <QMainWindow>
 #include <QMargins>
 #include <QSize>
 #include <QStringList>

@@ -149,7 +149,8 @@ void TMainWin::UpdateStatus(const QString& text)
     // The bounce is drawn frame by frame only when messages come at a pace one can read. Over many
     // small files the frames would be a blur and cost more than the files' own work; the texts still
     // pass in the same order, and the last one is painted with the next turn of the message loop.
-    const bool animate = StatusBar3->isVisible() && (!statusClock_.isValid() || statusClock_.elapsed() >= kStatusPaceMs);
+    const bool animate =
+        StatusBar3->isVisible() && (!statusClock_.isValid() || statusClock_.elapsed() >= kStatusPaceMs);
     for (const QString& frame : StatusFrames(text)) {
         StatusBar3->SetPanelText(0, frame);
         // Each frame is painted at once, or only the last one would ever be seen.
