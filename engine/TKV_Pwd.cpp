@@ -28,6 +28,7 @@ struct Workspace
     DesSchedule des[3] = {};
     IdeaKeySchedule idea = {};
     IdeaKeySchedule ideaInverse = {};
+    DesSliceKeys slice = {};
     ~Workspace() { SecureZero(this, sizeof *this); }
 };
 
@@ -38,18 +39,26 @@ public:
     BlockTransform(int method, bool encipher, Workspace& w) : method_(method), encipher_(encipher), w_(w)
     {
         switch (method) {
+        case kMethodDesEcb:
+        case kMethodDesTyped:
+            // The same cipher as the bit-serial routine, for the many-block paths.
+            DesMakeSchedule(w.des[0], w.key, encipher ? 0 : 1);
+            DesSliceKeysMake(w.slice, w.des[0]);
+            break;
         case kMethodIdea:
             IdeaExpandKey(w.key, w.idea);
             if (!encipher) IdeaInvertKey(w.idea, w.ideaInverse);
             break;
         case kMethodDes:
             DesMakeSchedule(w.des[0], w.key, encipher ? 0 : 1);
+            DesSliceKeysMake(w.slice, w.des[0]);
             break;
         case kMethodTripleDes:
             // Encipher: K1 enc, K2 dec, K3 enc. Decipher: K3 dec, K2 enc, K1 dec.
             DesMakeSchedule(w.des[0], w.key + (encipher ? 0 : 16), encipher ? 0 : 1);
             DesMakeSchedule(w.des[1], w.key + 8, encipher ? 1 : 0);
             DesMakeSchedule(w.des[2], w.key + (encipher ? 16 : 0), encipher ? 0 : 1);
+            DesSliceKeysMake(w.slice, w.des[0], w.des[1], w.des[2]);
             break;
         default:
             break;
@@ -62,20 +71,25 @@ public:
     void Apply(std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
     {
         switch (method_) {
+        // Without a chain (ECB both ways, CBC deciphering) all blocks go through at once.
         case kMethodDesEcb:
-            Run<false>(BitDesCipher{w_.key, encipher_ ? 1 : 0}, data, blocks, checksum, summed);
+            if (encipher_)
+                EncipherBlocksWide(WideDes{&w_.slice}, data, blocks, checksum, summed);
+            else
+                DecipherBlocksWide<false>(WideDes{&w_.slice}, w_.chain, data, blocks, checksum, summed);
             break;
         case kMethodDesTyped:
-            Run<true>(BitDesCipher{w_.key, encipher_ ? 1 : 0}, data, blocks, checksum, summed);
+            Run<true>(BitDesCipher{w_.key, 1}, WideDes{&w_.slice}, data, blocks, checksum, summed);
             break;
         case kMethodIdea:
-            Run<true>(IdeaCipher{encipher_ ? &w_.idea : &w_.ideaInverse}, data, blocks, checksum, summed);
+            Run<true>(IdeaCipher{&w_.idea}, WideIdea{&w_.ideaInverse}, data, blocks, checksum, summed);
             break;
         case kMethodDes:
-            Run<true>(TableDesCipher{&w_.des[0]}, data, blocks, checksum, summed);
+            Run<true>(TableDesCipher{&w_.des[0]}, WideDes{&w_.slice}, data, blocks, checksum, summed);
             break;
         case kMethodTripleDes:
-            Run<true>(TripleDesCipher{&w_.des[0], &w_.des[1], &w_.des[2]}, data, blocks, checksum, summed);
+            Run<true>(TripleDesCipher{&w_.des[0], &w_.des[1], &w_.des[2]}, WideDes{&w_.slice}, data, blocks, checksum,
+                      summed);
             break;
         default:
             break;
@@ -83,13 +97,15 @@ public:
     }
 
 private:
-    template <bool chained, class Cipher>
-    void Run(const Cipher& cipher, std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
+    // Enciphering with the one-block `cipher` (its direction), deciphering with `wide`.
+    template <bool chained, class Cipher, class Wide>
+    void Run(const Cipher& cipher, const Wide& wide, std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum,
+             std::size_t summed)
     {
         if (encipher_)
             EncipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
         else
-            DecipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
+            DecipherBlocksWide<chained>(wide, w_.chain, data, blocks, checksum, summed);
     }
 
     int method_;
