@@ -18,12 +18,6 @@
 
 // Block transformations for the chunk loops; one type per method, so that the loops carry no
 // branch on the method code.
-struct BitDesCipher
-{
-    const std::uint8_t* key;
-    int direction;
-    void operator()(std::uint8_t* block) const noexcept { BitDesBlock(block, block, key, direction); }
-};
 struct TableDesCipher
 {
     const DesSchedule* schedule;

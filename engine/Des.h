@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// DES as published in FIPS 46-3, in two implementations that compute the same cipher:
-// the bit-serial one (every bit in a byte, schedule rebuilt per block) reads and writes the old
-// methods 0 and 2; the table-driven one (SP tables, schedule made once) serves methods 3 and 4.
+// DES as published in FIPS 46-3, in two implementations that compute the same cipher: the
+// bit-serial one (every bit in a byte, schedule rebuilt per block) is the reference the tests hold
+// the others to; the table-driven one (SP tables, schedule made once) enciphers the chained
+// methods one block at a time. Many blocks at once go through the bitsliced one (WideCiphers.h).
 // Blocks and keys are 8 bytes in the standard order; key parity bits are ignored.
 #pragma once
 

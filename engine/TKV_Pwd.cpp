@@ -41,7 +41,7 @@ public:
         switch (method) {
         case kMethodDesEcb:
         case kMethodDesTyped:
-            // The same cipher as the bit-serial routine, for the many-block paths.
+            // The same cipher as the bit-serial routine, made once for the whole file.
             DesMakeSchedule(w.des[0], w.key, encipher ? 0 : 1);
             DesSliceKeysMake(w.slice, w.des[0]);
             break;
@@ -79,7 +79,9 @@ public:
                 DecipherBlocksWide<false>(WideDes{&w_.slice}, w_.chain, data, blocks, checksum, summed);
             break;
         case kMethodDesTyped:
-            Run<true>(BitDesCipher{w_.key, 1}, WideDes{&w_.slice}, data, blocks, checksum, summed);
+            // The table DES computes the same cipher as the bit-serial one, which rebuilds its
+            // schedule for every block.
+            Run<true>(TableDesCipher{&w_.des[0]}, WideDes{&w_.slice}, data, blocks, checksum, summed);
             break;
         case kMethodIdea:
             Run<true>(IdeaCipher{&w_.idea}, WideIdea{&w_.ideaInverse}, data, blocks, checksum, summed);
