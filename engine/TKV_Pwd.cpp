@@ -5,6 +5,7 @@
 #include "ByteOrder.h"
 #include "Cbc.h"
 #include "Checksum.h"
+#include "ChecksumThread.h"
 #include "Container.h"
 #include "Des.h"
 #include "FileSystem.h"
@@ -129,6 +130,9 @@ int Place(ReplacementFile& output, bool mayReplace, int finalMode)
     return kResultWriteFailed;
 }
 
+// Below this much data a second thread for the checksum of decryption costs more than it saves.
+constexpr long long kChecksumThreadFrom = 256 * 1024;
+
 SecretBytes* AllocateChunk(SecretBytes& buffer)
 {
     try {
@@ -219,8 +223,10 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(size - start, 0, static_cast<long long>(length)));
         if (plain > 0 && !source.ReadExactly(chunk.data(), plain)) return kResultReadFailed;
-        // Whole plain blocks are summed inside the cipher loop; the last few plain bytes share a
-        // block with the padding, so keep them to sum after the blocks before them.
+        // Whole plain blocks are summed inside the cipher loop, where the checksum's chain overlaps
+        // the cipher's (on another thread it would cost more in copies than it saves); the last
+        // few plain bytes share a block with the padding, so keep them to sum after the blocks
+        // before them.
         const std::size_t wholeBlocks = plain / 8;
         MoveBytes(w.tail, chunk.data() + 8 * wholeBlocks, static_cast<long long>(plain % 8));
         // Padding is whatever the buffer holds after the data; zero it so no stale bytes leak.
@@ -304,6 +310,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;
+    ChecksumThread aside(dataLength >= kChecksumThreadFrom);
 
     for (long long c = 0; c < chunks; ++c) {
         const long long start = c * static_cast<long long>(kChunkLength);
@@ -318,13 +325,18 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
             ++BlocksDone;
             return kResultAborted;
         }
-        const std::size_t wholeBlocks = plain / 8;
+        // Summed by the checksum thread, or here: whole blocks in the cipher loop, then the rest.
+        const std::size_t wholeBlocks = aside.Running() ? 0 : plain / 8;
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
-        checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
+        if (aside.Running())
+            aside.Add(chunk.data(), plain);
+        else
+            checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
         if (plain > 0 && !output.WriteAll(chunk.data(), plain)) return kResultWriteFailed;
         Pump();
     }
+    if (aside.Running()) checksum = aside.Finish();
 
     FileIdentity read;
     if (!source.UnchangedSinceOpen(read)) return kResultCryptedChanged;
