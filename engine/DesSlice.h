@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <utility> // integer_sequence
 
 namespace {
@@ -42,6 +41,32 @@ constexpr SliceCodes MakeSliceCodes()
 }
 constexpr auto kSliceCodes = MakeSliceCodes();
 
+// For words with a three-input logic operation: kSliceCodes3.of[box][bit][prefix] is output bit
+// `bit` for the three first inputs `prefix`, as an 8-bit truth table over the last three (bit t:
+// inputs 4 to 6 = t), which is that operation's immediate for the operands (x4, x5, x6).
+struct SliceCodes3
+{
+    std::uint8_t of[8][4][8];
+};
+constexpr SliceCodes3 MakeSliceCodes3()
+{
+    SliceCodes3 codes{};
+    for (int box = 0; box < 8; ++box)
+        for (int bit = 0; bit < 4; ++bit)
+            for (int prefix = 0; prefix < 8; ++prefix) {
+                int code = 0;
+                for (int t = 0; t < 8; ++t) {
+                    const int x = prefix << 3 | t;
+                    const int row = ((x >> 4) & 2) | (x & 1);
+                    const int column = (x >> 1) & 15;
+                    code |= ((DesTables::kSBoxes[box][row][column] >> (3 - bit)) & 1) << t;
+                }
+                codes.of[box][bit][prefix] = static_cast<std::uint8_t>(code);
+            }
+    return codes;
+}
+constexpr auto kSliceCodes3 = MakeSliceCodes3();
+
 // Where bit j of the S-box outputs lands in f (the inverse of the permutation P).
 struct InversePermutation
 {
@@ -56,22 +81,10 @@ constexpr InversePermutation MakeInversePermutation()
 }
 constexpr auto kInversePermutation = MakeInversePermutation();
 
-// Transposes a 64x64 bit matrix across the anti-diagonal: bit p of row r goes to bit 63 - r of
-// row 63 - p. Applied twice it is the identity, so the same routine goes in and out.
-inline void AntiTranspose64(std::uint64_t* a) noexcept
-{
-    std::uint64_t mask = 0x00000000ffffffffull;
-    for (unsigned j = 32; j != 0; j >>= 1, mask ^= mask << j) {
-        for (unsigned k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-            const std::uint64_t t = (a[k] ^ (a[k | j] >> j)) & mask;
-            a[k] ^= t;
-            a[k | j] ^= t << j;
-        }
-    }
-}
-
-// W supplies: Reg, kWords (64-bit words per Reg), Load/Store of kWords words, Broadcast(word),
-// Xor, And, AndNot(a, b) = ~a & b, Not and Mux(s, a, b) = s ? b : a bitwise.
+// W supplies: Reg, kWords (64-bit words per Reg), Load/Store of kWords blocks, Bswap (within
+// each 64-bit word), Shl<n>/Shr<n> (each 64-bit word), Broadcast(word), Xor, And,
+// AndNot(a, b) = ~a & b, Not and Mux(s, a, b) = s ? b : a bitwise; and kTernary, true
+// when it has Ternary<table>(a, b, c), any function of three words by its 8-bit truth table.
 template <class W>
 struct DesSlice
 {
@@ -88,12 +101,37 @@ struct DesSlice
             f[c] = W::Xor(f[c & (c - 1)], m[__builtin_ctz(static_cast<unsigned>(c))]);
     }
 
+    // One output bit from a three-input operation per value of the first three inputs, and a
+    // multiplexer tree over those.
+    template <int box, int bit, int... prefix>
+    static R TernaryBit(const R* x, std::integer_sequence<int, prefix...>) noexcept
+    {
+        R g[8] = {W::template Ternary<kSliceCodes3.of[box][bit][prefix]>(x[3], x[4], x[5])...};
+        for (int q = 0; q < 4; ++q)
+            g[q] = W::Mux(x[2], g[2 * q], g[2 * q + 1]);
+        for (int q = 0; q < 2; ++q)
+            g[q] = W::Mux(x[1], g[2 * q], g[2 * q + 1]);
+        return W::Mux(x[0], g[0], g[1]);
+    }
+
+    template <int box, int... bit>
+    static void TernaryBits(R* l, const R* x, std::integer_sequence<int, bit...>) noexcept
+    {
+        ((l[kInversePermutation.of[4 * box + bit]] = W::Xor(
+              l[kInversePermutation.of[4 * box + bit]], TernaryBit<box, bit>(x, std::make_integer_sequence<int, 8>{}))),
+         ...);
+    }
+
     template <int box>
     static void SBox(R* l, const R* r, const std::uint64_t* key) noexcept
     {
         R x[6];
         for (int j = 0; j < 6; ++j)
             x[j] = W::Xor(r[DesTables::kExpansion[6 * box + j] - 1], W::Broadcast(key[6 * box + j]));
+        if constexpr (W::kTernary) {
+            TernaryBits<box>(l, x, std::make_integer_sequence<int, 4>{});
+            return;
+        }
         R f[16];
         TwoInputFunctions(x[4], x[5], f);
 #pragma GCC unroll 4
@@ -118,26 +156,48 @@ struct DesSlice
         (SBox<box>(l, r, key), ...);
     }
 
+    // One step of the transposition: exchanges the bits selected by mask << n in rows i with
+    // those selected by mask in rows i + n, for every i with bit n clear.
+    template <unsigned n>
+    static void Exchange(R* a, std::uint64_t maskWord) noexcept
+    {
+        const R mask = W::Broadcast(maskWord);
+        for (unsigned base = 0; base < 64; base += 2 * n)
+            for (unsigned i = base; i < base + n; ++i) {
+                const R t = W::And(W::Xor(a[i], W::template Shr<n>(a[i + n])), mask);
+                a[i] = W::Xor(a[i], t);
+                a[i + n] = W::Xor(a[i + n], W::template Shl<n>(t));
+            }
+    }
+
+    // Transposes the 64x64 bit matrix in every 64-bit lane of the 64 rows across its
+    // anti-diagonal: bit p of row r goes to bit 63 - r of row 63 - p. Applied twice it is the
+    // identity, so the same routine goes in and out.
+    static void AntiTranspose(R* a) noexcept
+    {
+        Exchange<32>(a, 0x00000000ffffffffull);
+        Exchange<16>(a, 0x0000ffff0000ffffull);
+        Exchange<8>(a, 0x00ff00ff00ff00ffull);
+        Exchange<4>(a, 0x0f0f0f0f0f0f0f0full);
+        Exchange<2>(a, 0x3333333333333333ull);
+        Exchange<1>(a, 0x5555555555555555ull);
+    }
+
     // Runs kBlocks blocks at data through keys.rounds rounds, in place.
     static void Batch(const DesSliceKeys& keys, std::uint8_t* data) noexcept
     {
-        alignas(64) std::uint64_t rows[64 * W::kWords];
-        for (std::size_t g = 0; g < W::kWords; ++g) {
-            std::uint64_t* m = rows + 64 * g;
-            for (int b = 0; b < 64; ++b) {
-                std::uint64_t v;
-                std::memcpy(&v, data + 8 * (64 * g + static_cast<std::size_t>(b)), 8);
-                m[b] = __builtin_bswap64(v); // the standard's bit 1 most significant
-            }
-            AntiTranspose64(m);
-        }
-        // Row j of each group now holds the standard's bit j + 1 of its 64 blocks.
+        // Row b holds blocks kWords * b onwards, one per lane, the standard's bit 1 most significant;
+        // after the transposition row j holds the standard's bit j + 1 of every block.
+        R rows[64];
+        for (std::size_t b = 0; b < 64; ++b)
+            rows[b] = W::Bswap(W::Load(data + 8 * W::kWords * b));
+        AntiTranspose(rows);
         R halves[2][32];
         R* l = halves[0];
         R* r = halves[1];
         for (int i = 0; i < 32; ++i) {
-            l[i] = LoadPlane(rows, DesTables::kInitialPermutation[i] - 1);
-            r[i] = LoadPlane(rows, DesTables::kInitialPermutation[32 + i] - 1);
+            l[i] = rows[DesTables::kInitialPermutation[i] - 1];
+            r[i] = rows[DesTables::kInitialPermutation[32 + i] - 1];
         }
         for (int round = 0; round < keys.rounds; ++round) {
             Round(l, r, keys.masks[round], std::make_integer_sequence<int, 8>{});
@@ -152,32 +212,11 @@ struct DesSlice
         // The last round's halves are output as R L.
         for (int i = 0; i < 64; ++i) {
             const int from = DesTables::kFinalPermutation[i] - 1;
-            StorePlane(rows, i, from < 32 ? r[from] : l[from - 32]);
+            rows[i] = from < 32 ? r[from] : l[from - 32];
         }
-        for (std::size_t g = 0; g < W::kWords; ++g) {
-            std::uint64_t* m = rows + 64 * g;
-            AntiTranspose64(m);
-            for (int b = 0; b < 64; ++b) {
-                const std::uint64_t v = __builtin_bswap64(m[b]);
-                std::memcpy(data + 8 * (64 * g + static_cast<std::size_t>(b)), &v, 8);
-            }
-        }
-    }
-
-    static R LoadPlane(const std::uint64_t* rows, int j) noexcept
-    {
-        std::uint64_t words[W::kWords];
-        for (std::size_t g = 0; g < W::kWords; ++g)
-            words[g] = rows[64 * g + static_cast<std::size_t>(j)];
-        return W::Load(words);
-    }
-
-    static void StorePlane(std::uint64_t* rows, int j, R v) noexcept
-    {
-        std::uint64_t words[W::kWords];
-        W::Store(words, v);
-        for (std::size_t g = 0; g < W::kWords; ++g)
-            rows[64 * g + static_cast<std::size_t>(j)] = words[g];
+        AntiTranspose(rows);
+        for (std::size_t b = 0; b < 64; ++b)
+            W::Store(data + 8 * W::kWords * b, W::Bswap(rows[b]));
     }
 
     static std::size_t Blocks(const DesSliceKeys& keys, std::uint8_t* data, std::size_t blocks) noexcept
