@@ -130,23 +130,23 @@ struct DesSlice
             x[j] = W::Xor(r[DesTables::kExpansion[6 * box + j] - 1], W::Broadcast(key[6 * box + j]));
         if constexpr (W::kTernary) {
             TernaryBits<box>(l, x, std::make_integer_sequence<int, 4>{});
-            return;
-        }
-        R f[16];
-        TwoInputFunctions(x[4], x[5], f);
+        } else {
+            R f[16];
+            TwoInputFunctions(x[4], x[5], f);
 #pragma GCC unroll 4
-        for (int bit = 0; bit < 4; ++bit) {
-            const std::uint8_t* code = kSliceCodes.of[box][bit];
-            R g[8];
+            for (int bit = 0; bit < 4; ++bit) {
+                const std::uint8_t* code = kSliceCodes.of[box][bit];
+                R g[8];
 #pragma GCC unroll 8
-            for (int q = 0; q < 8; ++q)
-                g[q] = W::Mux(x[3], f[code[2 * q]], f[code[2 * q + 1]]);
-            for (int q = 0; q < 4; ++q)
-                g[q] = W::Mux(x[2], g[2 * q], g[2 * q + 1]);
-            for (int q = 0; q < 2; ++q)
-                g[q] = W::Mux(x[1], g[2 * q], g[2 * q + 1]);
-            R& target = l[kInversePermutation.of[4 * box + bit]];
-            target = W::Xor(target, W::Mux(x[0], g[0], g[1]));
+                for (int q = 0; q < 8; ++q)
+                    g[q] = W::Mux(x[3], f[code[2 * q]], f[code[2 * q + 1]]);
+                for (int q = 0; q < 4; ++q)
+                    g[q] = W::Mux(x[2], g[2 * q], g[2 * q + 1]);
+                for (int q = 0; q < 2; ++q)
+                    g[q] = W::Mux(x[1], g[2 * q], g[2 * q + 1]);
+                R& target = l[kInversePermutation.of[4 * box + bit]];
+                target = W::Xor(target, W::Mux(x[0], g[0], g[1]));
+            }
         }
     }
 
