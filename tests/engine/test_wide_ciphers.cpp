@@ -2,6 +2,7 @@
 // The many-block cipher paths against the one-block routines, on every instruction-set level
 // this machine runs: random keys, data and lengths (batch and chunk edges included), the
 // known-answer vectors pushed through whole batches, and whole files through the engine.
+#include "Cbc.h"
 #include "Des.h"
 #include "Idea.h"
 #include "SimdLevel.h"
@@ -193,6 +194,54 @@ TEST_P(WideCiphers, DesEqualsBitSerialReference)
         DesBlocksWide(keys, wide.data(), blocks);
         EXPECT_EQ(wide, expected) << "encipher " << encipher;
     }
+}
+
+// The chaining loops: many blocks at once against one at a time, with the chain carried across
+// calls and the checksum over only the first `summed` blocks, as the file loop uses them.
+TEST_P(WideCiphers, ChainingLoopsEqualOneBlockAtATime)
+{
+    LevelGuard guard(GetParam());
+    std::mt19937_64 random(5150 + static_cast<unsigned>(GetParam()));
+    const Bytes key = RandomBytes(random, 24);
+    IdeaKeySchedule idea;
+    IdeaExpandKey(key.data(), idea);
+    DesSchedule des[3];
+    DesMakeSchedule(des[0], key.data() + 16, 1);
+    DesMakeSchedule(des[1], key.data() + 8, 0);
+    DesMakeSchedule(des[2], key.data(), 1);
+    DesSliceKeys single, triple;
+    DesSliceKeysMake(single, des[0]);
+    DesSliceKeysMake(triple, des[0], des[1], des[2]);
+
+    const auto check = [&](const auto& one, const auto& wide, const char* what) {
+        for (const std::size_t blocks : Lengths(random)) {
+            const Bytes data = RandomBytes(random, 8 * blocks);
+            const Bytes iv = RandomBytes(random, 8);
+            const std::size_t summed = blocks == 0 ? 0 : random() % (blocks + 1);
+            Bytes a = data, b = data, chainA = iv, chainB = iv;
+            std::uint32_t sumA = 0x1234, sumB = 0x1234;
+            DecipherBlocks<true>(one, chainA.data(), a.data(), blocks, sumA, summed);
+            DecipherBlocksWide<true>(wide, chainB.data(), b.data(), blocks, sumB, summed);
+            ASSERT_EQ(b, a) << what << " CBC, " << blocks << " blocks";
+            ASSERT_EQ(chainB, chainA) << what << " CBC, " << blocks << " blocks";
+            ASSERT_EQ(sumB, sumA) << what << " CBC, " << blocks << " blocks, " << summed << " summed";
+            a = data;
+            b = data;
+            DecipherBlocks<false>(one, chainA.data(), a.data(), blocks, sumA, summed);
+            DecipherBlocksWide<false>(wide, chainB.data(), b.data(), blocks, sumB, summed);
+            ASSERT_EQ(b, a) << what << " ECB, " << blocks << " blocks";
+            ASSERT_EQ(sumB, sumA) << what << " ECB, " << blocks << " blocks";
+            a = data;
+            b = data;
+            EncipherBlocks<false>(one, chainA.data(), a.data(), blocks, sumA, summed);
+            EncipherBlocksWide(wide, b.data(), blocks, sumB, summed);
+            ASSERT_EQ(b, a) << what << " ECB enciphering, " << blocks << " blocks";
+            ASSERT_EQ(sumB, sumA) << what << " ECB enciphering, " << blocks << " blocks";
+        }
+    };
+    check(IdeaCipher{&idea}, WideIdea{&idea}, "IDEA");
+    check(TableDesCipher{&des[0]}, WideDes{&single}, "DES");
+    check(TripleDesCipher{&des[0], &des[1], &des[2]}, WideDes{&triple}, "Triple DES");
 }
 
 // Every known-answer line repeated through a whole widest batch and a ragged tail.
