@@ -22,6 +22,7 @@ struct TableDesCipher
 {
     const DesSchedule* schedule;
     void operator()(std::uint8_t* block) const noexcept { DesBlock(*schedule, block); }
+    std::uint64_t operator()(std::uint64_t block) const noexcept { return DesBlockWord(*schedule, block); }
 };
 struct TripleDesCipher
 {
@@ -29,14 +30,19 @@ struct TripleDesCipher
     const DesSchedule* second;
     const DesSchedule* third;
     void operator()(std::uint8_t* block) const noexcept { DesBlock3(*first, *second, *third, block); }
+    std::uint64_t operator()(std::uint64_t block) const noexcept
+    {
+        return DesBlock3Word(*first, *second, *third, block);
+    }
 };
 struct IdeaCipher
 {
     const IdeaKeySchedule* schedule;
     void operator()(std::uint8_t* block) const noexcept { IdeaBlock(block, block, *schedule); }
+    std::uint64_t operator()(std::uint64_t block) const noexcept { return IdeaBlockWord(block, *schedule); }
 };
 
-// CBC with the chaining value in a register: the cipher call cannot reach it, so nothing forces a
+// CBC with the chaining value in a register, and the block passed to the cipher as a word: no
 // round trip through memory between blocks. The first `summed` blocks are plain data that also go
 // into the checksum; computing it in the same loop lets the CPU overlap its dependency chain with
 // the cipher's.
@@ -47,11 +53,11 @@ void EncipherBlocks(const Cipher& cipher, std::uint8_t* chain, std::uint8_t* dat
     std::uint64_t previous = GetLe64(chain);
     for (std::size_t i = 0; i < blocks; ++i) {
         std::uint8_t* block = data + 8 * i;
-        std::uint64_t plain = GetLe64(block);
+        const std::uint64_t plain = GetLe64(block);
         if (i < summed) checksum = ChecksumWord8(checksum, plain);
-        if constexpr (chained) PutLe64(block, plain ^ previous);
-        cipher(block);
-        if constexpr (chained) previous = GetLe64(block);
+        const std::uint64_t sealed = cipher(chained ? plain ^ previous : plain);
+        PutLe64(block, sealed);
+        if constexpr (chained) previous = sealed;
     }
     PutLe64(chain, previous);
 }

@@ -206,3 +206,27 @@ void DesBlock3(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c,
     StoreBigEndian(block, r);
     StoreBigEndian(block + 4, l);
 }
+
+std::uint64_t DesBlockWord(const DesSchedule& schedule, std::uint64_t block) noexcept
+{
+    // Byte 0 lowest: the block's first four bytes, read most significant first, are the left half.
+    std::uint32_t l = Bswap32(static_cast<std::uint32_t>(block));
+    std::uint32_t r = Bswap32(static_cast<std::uint32_t>(block >> 32));
+    InitialPermutation(l, r);
+    Rounds(schedule.words, l, r);
+    FinalPermutation(r, l);
+    return std::uint64_t{Bswap32(l)} << 32 | Bswap32(r);
+}
+
+std::uint64_t DesBlock3Word(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c,
+                            std::uint64_t block) noexcept
+{
+    std::uint32_t l = Bswap32(static_cast<std::uint32_t>(block));
+    std::uint32_t r = Bswap32(static_cast<std::uint32_t>(block >> 32));
+    InitialPermutation(l, r);
+    Rounds(a.words, l, r);
+    Rounds(b.words, r, l);
+    Rounds(c.words, l, r);
+    FinalPermutation(r, l);
+    return std::uint64_t{Bswap32(l)} << 32 | Bswap32(r);
+}

@@ -28,3 +28,9 @@ void DesBlock(const DesSchedule& schedule, std::uint8_t* block) noexcept;
 // permutations between the stages cancel and are skipped. Triple DES EDE passes
 // (K1 enc, K2 dec, K3 enc) to encipher and (K3 dec, K2 enc, K1 dec) to decipher.
 void DesBlock3(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c, std::uint8_t* block) noexcept;
+
+// DesBlock and DesBlock3 on a block held as a word, byte 0 lowest (GetLe64), so that a CBC loop
+// keeps its chain in a register instead of a round trip through memory per block.
+std::uint64_t DesBlockWord(const DesSchedule& schedule, std::uint64_t block) noexcept;
+std::uint64_t DesBlock3Word(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c,
+                            std::uint64_t block) noexcept;
