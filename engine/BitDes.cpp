@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Bit-serial DES: every bit in a byte of its own, the tables as 1-based bit numbers exactly as
 // printed in FIPS 46-3, and the key schedule rebuilt for every block. Slow, but easy to check
-// line by line against the standard; files of the oldest methods depend on it.
+// line by line against the standard: the reference the faster implementations are tested against.
 #include "Des.h"
 
 #include "DesTables.h"

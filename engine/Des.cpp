@@ -54,6 +54,20 @@ constexpr SpTables MakeSpTables()
 
 constexpr SpTables kSp = MakeSpTables();
 
+// The same tables indexed by a whole byte, whose top two bits they ignore: a round then reads
+// its eight indexes as bytes and needs no masking.
+using ByteSpTables = std::array<std::array<std::uint32_t, 256>, 8>;
+constexpr ByteSpTables MakeByteSpTables()
+{
+    ByteSpTables wide{};
+    for (std::size_t box = 0; box < 8; ++box)
+        for (std::size_t x = 0; x < 256; ++x)
+            wide[box][x] = kSp[box][x & 0x3f];
+    return wide;
+}
+
+constexpr ByteSpTables kSpByte = MakeByteSpTables();
+
 inline std::uint32_t Bswap32(std::uint32_t v)
 {
 #if defined(__GNUC__) || defined(__clang__)
@@ -117,8 +131,8 @@ inline std::uint32_t F(std::uint32_t b, const std::uint32_t* k)
 {
     const std::uint32_t x = std::rotr(b, 4) ^ k[0];
     const std::uint32_t y = b ^ k[1];
-    return kSp[0][(x >> 24) & 0x3f] | kSp[2][(x >> 16) & 0x3f] | kSp[4][(x >> 8) & 0x3f] | kSp[6][x & 0x3f] |
-           kSp[1][(y >> 24) & 0x3f] | kSp[3][(y >> 16) & 0x3f] | kSp[5][(y >> 8) & 0x3f] | kSp[7][y & 0x3f];
+    return kSpByte[0][x >> 24] | kSpByte[2][(x >> 16) & 0xff] | kSpByte[4][(x >> 8) & 0xff] | kSpByte[6][x & 0xff] |
+           kSpByte[1][y >> 24] | kSpByte[3][(y >> 16) & 0xff] | kSpByte[5][(y >> 8) & 0xff] | kSpByte[7][y & 0xff];
 }
 
 // Sixteen rounds without the last swap: the caller reads the result as (r, l). The halves are
@@ -191,4 +205,28 @@ void DesBlock3(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c,
     FinalPermutation(r, l);
     StoreBigEndian(block, r);
     StoreBigEndian(block + 4, l);
+}
+
+std::uint64_t DesBlockWord(const DesSchedule& schedule, std::uint64_t block) noexcept
+{
+    // Byte 0 lowest: the block's first four bytes, read most significant first, are the left half.
+    std::uint32_t l = Bswap32(static_cast<std::uint32_t>(block));
+    std::uint32_t r = Bswap32(static_cast<std::uint32_t>(block >> 32));
+    InitialPermutation(l, r);
+    Rounds(schedule.words, l, r);
+    FinalPermutation(r, l);
+    return std::uint64_t{Bswap32(l)} << 32 | Bswap32(r);
+}
+
+std::uint64_t DesBlock3Word(const DesSchedule& a, const DesSchedule& b, const DesSchedule& c,
+                            std::uint64_t block) noexcept
+{
+    std::uint32_t l = Bswap32(static_cast<std::uint32_t>(block));
+    std::uint32_t r = Bswap32(static_cast<std::uint32_t>(block >> 32));
+    InitialPermutation(l, r);
+    Rounds(a.words, l, r);
+    Rounds(b.words, r, l);
+    Rounds(c.words, l, r);
+    FinalPermutation(r, l);
+    return std::uint64_t{Bswap32(l)} << 32 | Bswap32(r);
 }

@@ -91,12 +91,12 @@ void IdeaInvertKey(const IdeaKeySchedule& encrypt, IdeaKeySchedule& decrypt) noe
     SecureZero(&work, sizeof work);
 }
 
-void IdeaBlock(const std::uint8_t* input, std::uint8_t* output, const IdeaKeySchedule& schedule) noexcept
+std::uint64_t IdeaBlockWord(std::uint64_t block, const IdeaKeySchedule& schedule) noexcept
 {
-    std::uint16_t x1 = GetLe16(input);
-    std::uint16_t x2 = GetLe16(input + 2);
-    std::uint16_t x3 = GetLe16(input + 4);
-    std::uint16_t x4 = GetLe16(input + 6);
+    std::uint16_t x1 = static_cast<std::uint16_t>(block);
+    std::uint16_t x2 = static_cast<std::uint16_t>(block >> 16);
+    std::uint16_t x3 = static_cast<std::uint16_t>(block >> 32);
+    std::uint16_t x4 = static_cast<std::uint16_t>(block >> 48);
     const std::uint16_t* k = schedule.subkeys;
 #pragma GCC unroll 8
     for (int round = 0; round < 8; ++round, k += 6) {
@@ -113,8 +113,11 @@ void IdeaBlock(const std::uint8_t* input, std::uint8_t* output, const IdeaKeySch
         x2 = x3 ^ t1;
         x3 = t;
     }
-    PutLe16(output, Mul(x1, k[0]));
-    PutLe16(output + 2, static_cast<std::uint16_t>(x3 + k[1]));
-    PutLe16(output + 4, static_cast<std::uint16_t>(x2 + k[2]));
-    PutLe16(output + 6, Mul(x4, k[3]));
+    return std::uint64_t{Mul(x1, k[0])} | std::uint64_t{static_cast<std::uint16_t>(x3 + k[1])} << 16 |
+           std::uint64_t{static_cast<std::uint16_t>(x2 + k[2])} << 32 | std::uint64_t{Mul(x4, k[3])} << 48;
+}
+
+void IdeaBlock(const std::uint8_t* input, std::uint8_t* output, const IdeaKeySchedule& schedule) noexcept
+{
+    PutLe64(output, IdeaBlockWord(GetLe64(input), schedule));
 }

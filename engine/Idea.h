@@ -21,3 +21,6 @@ void IdeaExpandKey(const std::uint8_t* key, IdeaKeySchedule& encrypt) noexcept;
 void IdeaInvertKey(const IdeaKeySchedule& encrypt, IdeaKeySchedule& decrypt) noexcept;
 // input -> output under the subkeys (the same operation in both directions); input may equal output.
 void IdeaBlock(const std::uint8_t* input, std::uint8_t* output, const IdeaKeySchedule& schedule) noexcept;
+// IdeaBlock on a block held as a word, byte 0 lowest (GetLe64): word i of the block is bits
+// 16i to 16i + 15.
+std::uint64_t IdeaBlockWord(std::uint64_t block, const IdeaKeySchedule& schedule) noexcept;

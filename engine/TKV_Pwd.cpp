@@ -5,6 +5,7 @@
 #include "ByteOrder.h"
 #include "Cbc.h"
 #include "Checksum.h"
+#include "ChecksumThread.h"
 #include "Container.h"
 #include "Des.h"
 #include "FileSystem.h"
@@ -28,6 +29,7 @@ struct Workspace
     DesSchedule des[3] = {};
     IdeaKeySchedule idea = {};
     IdeaKeySchedule ideaInverse = {};
+    DesSliceKeys slice = {};
     ~Workspace() { SecureZero(this, sizeof *this); }
 };
 
@@ -38,18 +40,26 @@ public:
     BlockTransform(int method, bool encipher, Workspace& w) : method_(method), encipher_(encipher), w_(w)
     {
         switch (method) {
+        case kMethodDesEcb:
+        case kMethodDesTyped:
+            // The same cipher as the bit-serial routine, made once for the whole file.
+            DesMakeSchedule(w.des[0], w.key, encipher ? 0 : 1);
+            DesSliceKeysMake(w.slice, w.des[0]);
+            break;
         case kMethodIdea:
             IdeaExpandKey(w.key, w.idea);
             if (!encipher) IdeaInvertKey(w.idea, w.ideaInverse);
             break;
         case kMethodDes:
             DesMakeSchedule(w.des[0], w.key, encipher ? 0 : 1);
+            DesSliceKeysMake(w.slice, w.des[0]);
             break;
         case kMethodTripleDes:
             // Encipher: K1 enc, K2 dec, K3 enc. Decipher: K3 dec, K2 enc, K1 dec.
             DesMakeSchedule(w.des[0], w.key + (encipher ? 0 : 16), encipher ? 0 : 1);
             DesMakeSchedule(w.des[1], w.key + 8, encipher ? 1 : 0);
             DesMakeSchedule(w.des[2], w.key + (encipher ? 16 : 0), encipher ? 0 : 1);
+            DesSliceKeysMake(w.slice, w.des[0], w.des[1], w.des[2]);
             break;
         default:
             break;
@@ -62,20 +72,27 @@ public:
     void Apply(std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
     {
         switch (method_) {
+        // Without a chain (ECB both ways, CBC deciphering) all blocks go through at once.
         case kMethodDesEcb:
-            Run<false>(BitDesCipher{w_.key, encipher_ ? 1 : 0}, data, blocks, checksum, summed);
+            if (encipher_)
+                EncipherBlocksWide(WideDes{&w_.slice}, data, blocks, checksum, summed);
+            else
+                DecipherBlocksWide<false>(WideDes{&w_.slice}, w_.chain, data, blocks, checksum, summed);
             break;
         case kMethodDesTyped:
-            Run<true>(BitDesCipher{w_.key, encipher_ ? 1 : 0}, data, blocks, checksum, summed);
+            // The table DES computes the same cipher as the bit-serial one, which rebuilds its
+            // schedule for every block.
+            Run<true>(TableDesCipher{&w_.des[0]}, WideDes{&w_.slice}, data, blocks, checksum, summed);
             break;
         case kMethodIdea:
-            Run<true>(IdeaCipher{encipher_ ? &w_.idea : &w_.ideaInverse}, data, blocks, checksum, summed);
+            Run<true>(IdeaCipher{&w_.idea}, WideIdea{&w_.ideaInverse}, data, blocks, checksum, summed);
             break;
         case kMethodDes:
-            Run<true>(TableDesCipher{&w_.des[0]}, data, blocks, checksum, summed);
+            Run<true>(TableDesCipher{&w_.des[0]}, WideDes{&w_.slice}, data, blocks, checksum, summed);
             break;
         case kMethodTripleDes:
-            Run<true>(TripleDesCipher{&w_.des[0], &w_.des[1], &w_.des[2]}, data, blocks, checksum, summed);
+            Run<true>(TripleDesCipher{&w_.des[0], &w_.des[1], &w_.des[2]}, WideDes{&w_.slice}, data, blocks, checksum,
+                      summed);
             break;
         default:
             break;
@@ -83,13 +100,15 @@ public:
     }
 
 private:
-    template <bool chained, class Cipher>
-    void Run(const Cipher& cipher, std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum, std::size_t summed)
+    // Enciphering with the one-block `cipher` (its direction), deciphering with `wide`.
+    template <bool chained, class Cipher, class Wide>
+    void Run(const Cipher& cipher, const Wide& wide, std::uint8_t* data, std::size_t blocks, std::uint32_t& checksum,
+             std::size_t summed)
     {
         if (encipher_)
             EncipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
         else
-            DecipherBlocks<chained>(cipher, w_.chain, data, blocks, checksum, summed);
+            DecipherBlocksWide<chained>(wide, w_.chain, data, blocks, checksum, summed);
     }
 
     int method_;
@@ -110,6 +129,9 @@ int Place(ReplacementFile& output, bool mayReplace, int finalMode)
     }
     return kResultWriteFailed;
 }
+
+// Below this much data a second thread for the checksum of decryption costs more than it saves.
+constexpr long long kChecksumThreadFrom = 256 * 1024;
 
 SecretBytes* AllocateChunk(SecretBytes& buffer)
 {
@@ -201,8 +223,10 @@ int TKV_Pwd::EncryptFile(const std::string& fileName, int method, bool mayReplac
         const auto plain =
             static_cast<std::size_t>(std::clamp<long long>(size - start, 0, static_cast<long long>(length)));
         if (plain > 0 && !source.ReadExactly(chunk.data(), plain)) return kResultReadFailed;
-        // Whole plain blocks are summed inside the cipher loop; the last few plain bytes share a
-        // block with the padding, so keep them to sum after the blocks before them.
+        // Whole plain blocks are summed inside the cipher loop, where the checksum's chain overlaps
+        // the cipher's (on another thread it would cost more in copies than it saves); the last
+        // few plain bytes share a block with the padding, so keep them to sum after the blocks
+        // before them.
         const std::size_t wholeBlocks = plain / 8;
         MoveBytes(w.tail, chunk.data() + 8 * wholeBlocks, static_cast<long long>(plain % 8));
         // Padding is whatever the buffer holds after the data; zero it so no stale bytes leak.
@@ -286,6 +310,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
     const long long chunks = dataLength / static_cast<long long>(kChunkLength) + 1;
     BlocksTotal = static_cast<std::int32_t>(dataLength / 8);
     std::uint32_t checksum = 0;
+    ChecksumThread aside(dataLength >= kChecksumThreadFrom);
 
     for (long long c = 0; c < chunks; ++c) {
         const long long start = c * static_cast<long long>(kChunkLength);
@@ -300,13 +325,18 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
             ++BlocksDone;
             return kResultAborted;
         }
-        const std::size_t wholeBlocks = plain / 8;
+        // Summed by the checksum thread, or here: whole blocks in the cipher loop, then the rest.
+        const std::size_t wholeBlocks = aside.Running() ? 0 : plain / 8;
         transform.Apply(chunk.data(), blocks, checksum, wholeBlocks);
-        checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
+        if (aside.Running())
+            aside.Add(chunk.data(), plain);
+        else
+            checksum = UpdateChecksum(checksum, chunk.data() + 8 * wholeBlocks, plain % 8);
         BlocksDone += static_cast<std::int32_t>(blocks);
         if (plain > 0 && !output.WriteAll(chunk.data(), plain)) return kResultWriteFailed;
         Pump();
     }
+    if (aside.Running()) checksum = aside.Finish();
 
     FileIdentity read;
     if (!source.UnchangedSinceOpen(read)) return kResultCryptedChanged;

@@ -195,6 +195,32 @@ TEST(TripleDes, ThreeEqualKeysAreSingleDes)
     }
 }
 
+// The word forms (block as a word, byte 0 lowest) against the in-memory ones.
+TEST(DesWord, EqualsTheInMemoryRoutines)
+{
+    Random random;
+    for (int i = 0; i < 500; ++i) {
+        const Key3 key = random.Next<Key3>();
+        const Block block = random.Next<Block>();
+        DesSchedule s[3];
+        for (int k = 0; k < 3; ++k)
+            DesMakeSchedule(s[k], key.data() + 8 * k, (i + k) % 2);
+        std::uint64_t word = 0;
+        for (int k = 7; k >= 0; --k)
+            word = word << 8 | block[static_cast<std::size_t>(k)];
+        Block single = block, triple = block, fromWord{}, fromWord3{};
+        DesBlock(s[0], single.data());
+        DesBlock3(s[0], s[1], s[2], triple.data());
+        const std::uint64_t a = DesBlockWord(s[0], word), b = DesBlock3Word(s[0], s[1], s[2], word);
+        for (std::size_t k = 0; k < 8; ++k) {
+            fromWord[k] = static_cast<std::uint8_t>(a >> (8 * k));
+            fromWord3[k] = static_cast<std::uint8_t>(b >> (8 * k));
+        }
+        EXPECT_EQ(fromWord, single) << "case " << i;
+        EXPECT_EQ(fromWord3, triple) << "case " << i;
+    }
+}
+
 // OpenSSL as the oracle, in a library context of its own so that loading the legacy provider
 // (single DES lives there since OpenSSL 3) does not change what other tests see.
 class OpenSsl

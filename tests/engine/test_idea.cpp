@@ -227,4 +227,31 @@ TEST(IdeaBlockTest, InPlaceEqualsOutOfPlace)
     }
 }
 
+// The word form (block as a word, byte 0 lowest) against the in-memory one.
+TEST(IdeaWord, EqualsTheInMemoryRoutine)
+{
+    std::mt19937_64 random(8086);
+    for (int i = 0; i < 500; ++i) {
+        Key key{};
+        Block block{};
+        for (auto& byte : key)
+            byte = static_cast<std::uint8_t>(random());
+        for (auto& byte : block)
+            byte = static_cast<std::uint8_t>(random());
+        IdeaKeySchedule schedule;
+        IdeaExpandKey(key.data(), schedule);
+        if (i % 2 != 0) IdeaInvertKey(schedule, schedule);
+        std::uint64_t word = 0;
+        for (int k = 7; k >= 0; --k)
+            word = word << 8 | block[static_cast<std::size_t>(k)];
+        Block expected{};
+        IdeaBlock(block.data(), expected.data(), schedule);
+        const std::uint64_t out = IdeaBlockWord(word, schedule);
+        Block fromWord{};
+        for (std::size_t k = 0; k < 8; ++k)
+            fromWord[k] = static_cast<std::uint8_t>(out >> (8 * k));
+        EXPECT_EQ(fromWord, expected) << "case " << i;
+    }
+}
+
 } // namespace
