@@ -696,6 +696,9 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    // Past a file-size limit a write then fails (EFBIG) and is reported like a full disk, instead of
+    // the signal killing the program in the middle of a file.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     if (options.command == "info") return RunInfo(options);
     if (options.command == "wipe") return RunWipe(options);

@@ -19,6 +19,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,8 +60,10 @@ struct Outcome
 
 // Starts kelvane-cli with `args`; standard input from `input` (empty: /dev/null), output and errors
 // into files under `io`. The child has no controlling terminal, so it can never ask for a password.
+// `fileSizeLimit` (bytes, when not negative) is the largest file the program may write, as a full
+// disk or a quota would have it.
 pid_t Start(const TempDir& io, const std::vector<std::string>& args, const std::string& input,
-            const std::string& cwd = "")
+            const std::string& cwd = "", long long fileSizeLimit = -1)
 {
     const std::string in = io / "stdin", out = io / "stdout", err = io / "stderr";
     WriteText(in, input);
@@ -74,6 +77,10 @@ pid_t Start(const TempDir& io, const std::vector<std::string>& args, const std::
     if (pid == 0) {
         ::setsid();
         if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(127);
+        if (fileSizeLimit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
+        }
         const int i = ::open(in.c_str(), O_RDONLY);
         const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -1122,4 +1129,18 @@ TEST_F(Cli, JobsNeedsANumber)
         EXPECT_EQ(o.status, 2) << value;
         EXPECT_TRUE(Contains(o.err, "--jobs")) << o.err;
     }
+}
+
+// A file-size limit (a quota, a full disk) makes the write fail with a message; the program is not
+// killed, and the plain file stays as it was with no partial container beside it.
+TEST_F(Cli, AFileSizeLimitIsAWriteFailure)
+{
+    const Bytes plain = Pattern(200000, 41);
+    WriteBytes(work / "big", plain);
+    const Outcome o = Finish(io, Start(io, {"encrypt", "--password-file", PasswordFile("secret12"), work / "big"}, "",
+                                       "", 50000));
+    EXPECT_EQ(o.status, 1) << o.err;
+    EXPECT_TRUE(Contains(o.err, work / "big")) << o.err;
+    EXPECT_EQ(ReadBytes(work / "big"), plain);
+    EXPECT_EQ(work.List(), std::vector<std::string>{"big"});
 }
