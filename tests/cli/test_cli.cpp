@@ -1137,8 +1137,8 @@ TEST_F(Cli, AFileSizeLimitIsAWriteFailure)
 {
     const Bytes plain = Pattern(200000, 41);
     WriteBytes(work / "big", plain);
-    const Outcome o = Finish(io, Start(io, {"encrypt", "--password-file", PasswordFile("secret12"), work / "big"}, "",
-                                       "", 50000));
+    const Outcome o =
+        Finish(io, Start(io, {"encrypt", "--password-file", PasswordFile("secret12"), work / "big"}, "", "", 50000));
     EXPECT_EQ(o.status, 1) << o.err;
     EXPECT_TRUE(Contains(o.err, work / "big")) << o.err;
     EXPECT_EQ(ReadBytes(work / "big"), plain);
