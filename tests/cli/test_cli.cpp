@@ -607,7 +607,8 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     WriteBytes(work / "big", plain);
     WriteBytes(work / "after", Pattern(10, 20));
     const pid_t pid =
-        Start(io, {"encrypt", "--method", "2", "--password-file", "-", work / "big", work / "after"}, "secret12\n");
+        Start(io, {"encrypt", "--jobs", "1", "--method", "2", "--password-file", "-", work / "big", work / "after"},
+              "secret12\n");
     ASSERT_TRUE(WaitUntilReading(pid, work / "big", 3 * 10240)) << Finish(io, pid).err;
     ASSERT_EQ(::kill(pid, SIGINT), 0);
     const Outcome o = Finish(io, pid);
@@ -1110,7 +1111,7 @@ TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
                 std::filesystem::remove(tree->root + "/clash.cry");
             }
         }
-        const Outcome one = Run({command, "-r", "--password-file", password, serial.root});
+        const Outcome one = Run({command, "-r", "--jobs", "1", "--password-file", password, serial.root});
         const Outcome many = Run({command, "-r", "--jobs", "3", "--password-file", password, parallel.root});
         EXPECT_EQ(one.status, many.status) << command;
         EXPECT_EQ(SummaryCounts(one.out), SummaryCounts(many.out)) << command;
