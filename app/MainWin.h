@@ -389,6 +389,9 @@ public:
     void ProcessDirectory(int direction, bool recurse);
     // Every entry of the list of `direction` in the directory the lists show.
     void ProcessDirectoryLists(int direction);
+    // Lets the window paint and take the stop button while work goes on: at most once per
+    // kPumpPaceMs, because painting both lists after every small file would cost more than the work.
+    void PumpMessages();
 
     std::unique_ptr<TKV_DirCryptor> DirCryptor;
     std::unique_ptr<TKV_Pwd> Pwd;
@@ -582,6 +585,8 @@ private:
     // Since the last status message; messages closer together than kStatusPaceMs are not animated.
     QElapsedTimer statusClock_;
     static constexpr qint64 kStatusPaceMs = 250;
+    QElapsedTimer pumpClock_;
+    static constexpr qint64 kPumpPaceMs = 30;
     // Which stored values this run read, and what they held after start-up.
     TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliArguments.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <strings.h>
+#include <thread>
 
 namespace {
 
@@ -12,6 +14,11 @@ CliParse Usage(std::string text)
 }
 
 } // namespace
+
+int DefaultJobs()
+{
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 256u));
+}
 
 std::optional<int> ParseMethod(const std::string& text)
 {

@@ -80,8 +80,9 @@ const char* const kHelp =
     "                        password for the whole run: encrypt takes the files not ending in .cry,\n"
     "                        decrypt those ending in .cry. Links to directories are not followed.\n"
     "                        A summary of the run ends the output.\n"
-    "  -j, --jobs N          work on N files at a time (default 1); messages and results are those\n"
-    "                        of a run one by one. With --keyfile files go one by one.\n"
+    "  -j, --jobs N          work on N files at a time (default: one per core) when there are several\n"
+    "                        files or a tree; messages and results are those of a run one by one.\n"
+    "                        With --keyfile files go one by one.\n"
     "  --keep                keep the source file\n"
     "  --force               overwrite an existing target file\n"
     "  --keyfile DB          the password database: encrypt stores each file's password there,\n"
@@ -605,7 +606,9 @@ int RunCrypt(const Options& options)
     const bool encrypting = options.command == "encrypt";
     const auto started = std::chrono::steady_clock::now();
     // The database is read and written one file at a time.
-    if (options.jobs > 1 && !options.keyfile) return RunCryptParallel(options, started);
+    // A single file keeps its progress line, which only a run one by one draws.
+    const bool several = options.recursive || options.files.size() > 1;
+    if (options.jobs > 1 && several && !options.keyfile) return RunCryptParallel(options, started);
     CryptRun run(options);
     if (!run.Start()) return kExitFailed;
 

@@ -607,7 +607,8 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     WriteBytes(work / "big", plain);
     WriteBytes(work / "after", Pattern(10, 20));
     const pid_t pid =
-        Start(io, {"encrypt", "--method", "2", "--password-file", "-", work / "big", work / "after"}, "secret12\n");
+        Start(io, {"encrypt", "--jobs", "1", "--method", "2", "--password-file", "-", work / "big", work / "after"},
+              "secret12\n");
     ASSERT_TRUE(WaitUntilReading(pid, work / "big", 3 * 10240)) << Finish(io, pid).err;
     ASSERT_EQ(::kill(pid, SIGINT), 0);
     const Outcome o = Finish(io, pid);
@@ -1110,7 +1111,7 @@ TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
                 std::filesystem::remove(tree->root + "/clash.cry");
             }
         }
-        const Outcome one = Run({command, "-r", "--password-file", password, serial.root});
+        const Outcome one = Run({command, "-r", "--jobs", "1", "--password-file", password, serial.root});
         const Outcome many = Run({command, "-r", "--jobs", "3", "--password-file", password, parallel.root});
         EXPECT_EQ(one.status, many.status) << command;
         EXPECT_EQ(SummaryCounts(one.out), SummaryCounts(many.out)) << command;
@@ -1120,6 +1121,37 @@ TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
     }
     for (const auto& [name, content] : parallel.plain)
         EXPECT_TRUE(ReadBytes(parallel.root + "/" + name) == content) << name;
+}
+
+// A stop in a parallel run leaves every file either done or as it was, and the summary counts what
+// was done, also files after the stopped one that another job had finished.
+TEST_F(Cli, AStopInAParallelRunLeavesEachFileDoneOrUntouched)
+{
+    const Bytes big = Pattern(8u << 20, 41);
+    WriteBytes(work / "a-big", big);
+    std::vector<std::pair<std::string, Bytes>> small;
+    for (int i = 0; i < 40; ++i) {
+        small.emplace_back(std::to_string(100 + i) + ".txt", Pattern(3000, 600 + static_cast<unsigned>(i)));
+        WriteBytes(work / small.back().first, small.back().second);
+    }
+    const pid_t pid =
+        Start(io, {"encrypt", "-r", "--jobs", "2", "--method", "2", "--password-file", "-", work.path()}, "secret12\n");
+    ASSERT_TRUE(WaitUntilReading(pid, work / "a-big", 3 * 10240)) << Finish(io, pid).err;
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    const Outcome o = Finish(io, pid);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(ReadBytes(work / "a-big") == big);
+    EXPECT_FALSE(std::filesystem::exists(work / "a-big.cry"));
+    int done = 0;
+    for (const auto& [name, content] : small) {
+        if (std::filesystem::exists(work / (name + ".cry"))) {
+            EXPECT_FALSE(std::filesystem::exists(work / name)) << name;
+            ++done;
+        } else {
+            EXPECT_TRUE(ReadBytes(work / name) == content) << name;
+        }
+    }
+    EXPECT_TRUE(Contains(o.out, std::to_string(done) + " files encrypted")) << o.out << "\n" << done;
 }
 
 TEST_F(Cli, JobsNeedsANumber)
