@@ -175,6 +175,8 @@ void TMainWin::BuildMenus()
     FileDecrypt_MenuItem = file->addAction(QStringLiteral("&Decrypt"), this, &TMainWin::Crypted_ListViewDblClick);
     FileDecrypt_MenuItem->setEnabled(false);
     Options_MenuItem = file->addAction(QStringLiteral("&Options..."), this, &TMainWin::Options2Click);
+    StoredPwd_MenuItem =
+        file->addAction(QStringLiteral("&Stored passwords..."), this, &TMainWin::StoredPwd_MenuItemClick);
     file->addSeparator();
     Exit_MenuItem = file->addAction(QStringLiteral("E&xit"), this, &TMainWin::Exit1Click);
 

@@ -23,6 +23,8 @@ struct Options
     std::optional<std::string> keyfile;
     std::optional<std::string> masterPasswordFile;
     std::vector<std::string> files;
+    // "keys": list, remove or prune; the names to remove are in `files`.
+    std::string keysAction;
 };
 
 enum class CliParseOutcome

@@ -4,6 +4,7 @@
 #include "CliPasswordUi.h"
 #include "DirectoryWalk.h"
 #include "FileCryptor.h"
+#include "KeysCommand.h"
 #include "PasswordInput.h"
 #include "Progress.h"
 
@@ -61,6 +62,8 @@ const char* const kUsage =
     "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
     "  kelvane-cli info FILE...\n"
     "  kelvane-cli wipe FILE...\n"
+    "  kelvane-cli keys list|prune --keyfile DB [--master-password-file PATH|-]\n"
+    "  kelvane-cli keys remove --keyfile DB [--master-password-file PATH|-] NAME...\n"
     "  kelvane-cli --help | --version\n";
 
 const char* const kHelp =
@@ -73,6 +76,12 @@ const char* const kHelp =
     "info     shows the method, the plain size and the header length of each FILE.cry.\n"
     "wipe     overwrites each FILE once with pseudo-random bytes, then erases it. A FILE with\n"
     "         other names (hard links) is not overwritten: only this name is removed, with a note.\n"
+    "keys     the password database DB, under its master password; never shows a password.\n"
+    "         list: one line per file with a stored password, \"present\" or \"missing\" (its\n"
+    "         FILE.cry is there or not; \"unknown\": cannot be told), a tab, the full path.\n"
+    "         remove: the entries of the NAMEs (full paths as listed; a relative path is taken\n"
+    "         from the current directory); a NAME without an entry is told and the others go.\n"
+    "         prune: the entries whose FILE.cry is missing. Removed entries are listed.\n"
     "\n"
     "  --password-file PATH  take the password from the first line of PATH (- = standard input);\n"
     "                        without it the password is asked on the terminal\n"
@@ -94,7 +103,8 @@ const char* const kHelp =
     "\n"
     "An existing target is never destroyed by a failed or stopped run. Overwriting cannot\n"
     "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
-    "Exit status: 0 all files done, 1 some file failed, 2 usage error.\n";
+    "Exit status: 0 all files done, 1 some file failed, 2 usage error. keys: 1 also for a wrong\n"
+    "master password (nothing changed) and for a NAME without an entry.\n";
 
 // Where a worker of a parallel run keeps the messages of the file in hand, so that they are printed
 // in the order a serial run prints them; null: straight to standard error.
@@ -705,5 +715,6 @@ int main(int argc, char** argv)
 
     if (options.command == "info") return RunInfo(options);
     if (options.command == "wipe") return RunWipe(options);
+    if (options.command == "keys") return RunKeys(options, &g_abort);
     return RunCrypt(options);
 }
