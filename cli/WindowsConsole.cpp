@@ -3,6 +3,8 @@
 
 #include "WinText.h"
 
+#include <cstdlib>
+
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -20,7 +22,21 @@ std::vector<std::string> Utf8Arguments()
     return args;
 }
 
+namespace {
+
+UINT g_consoleCodePage = 0;
+
+void RestoreConsoleCodePage()
+{
+    ::SetConsoleOutputCP(g_consoleCodePage);
+}
+
+} // namespace
+
 void UseUtf8Console()
 {
-    ::SetConsoleOutputCP(CP_UTF8);
+    // The code page belongs to the console, which outlives the program: it is put back at exit.
+    g_consoleCodePage = ::GetConsoleOutputCP();
+    if (g_consoleCodePage == 0 || g_consoleCodePage == CP_UTF8 || !::SetConsoleOutputCP(CP_UTF8)) return;
+    std::atexit(RestoreConsoleCodePage);
 }

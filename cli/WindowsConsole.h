@@ -7,5 +7,5 @@
 
 // The arguments after the program's name, from the UTF-16 command line.
 std::vector<std::string> Utf8Arguments();
-// Makes the console show the UTF-8 text the program writes.
+// Makes the console show the UTF-8 text the program writes, until the program ends.
 void UseUtf8Console();
