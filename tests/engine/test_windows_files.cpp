@@ -88,7 +88,8 @@ TEST_F(WindowsFiles, ArchiveOnlyAndRestoredAttributes)
 }
 
 // A target the user agreed to replace is replaced also when it is read-only (MoveFileExW alone would
-// refuse); one that was not agreed to stays, read-only or not.
+// refuse on Windows; wine replaces it anyway, so there only the rest of this test has teeth); one that
+// was not agreed to stays, read-only or not.
 TEST_F(WindowsFiles, ReplacingAnExistingTarget)
 {
     const Bytes plain = Pattern(25000, 3);
