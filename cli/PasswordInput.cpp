@@ -6,10 +6,64 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+
+#if defined(_WIN32)
+#include "WinText.h"
+
+#include <io.h>
+#else
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 namespace {
+
+// The few descriptor calls below, by their names on each system.
+#if defined(_WIN32)
+int StdinDescriptor()
+{
+    // Binary, so that the offset left after the line counts the bytes that were really there.
+    ::_setmode(0, _O_BINARY);
+    return 0;
+}
+int OpenForReading(const std::string& path)
+{
+    return ::_wopen(WidenUtf8(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+long ReadSome(int fd, char* data, unsigned count)
+{
+    return ::_read(fd, data, count);
+}
+void SeekBack(int fd, long count)
+{
+    (void)::_lseeki64(fd, -count, SEEK_CUR);
+}
+void CloseDescriptor(int fd)
+{
+    ::_close(fd);
+}
+#else
+int StdinDescriptor()
+{
+    return STDIN_FILENO;
+}
+int OpenForReading(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+long ReadSome(int fd, char* data, unsigned count)
+{
+    return static_cast<long>(::read(fd, data, count));
+}
+void SeekBack(int fd, long count)
+{
+    (void)::lseek(fd, -static_cast<off_t>(count), SEEK_CUR);
+}
+void CloseDescriptor(int fd)
+{
+    ::close(fd);
+}
+#endif
 
 void Wipe(std::string& text)
 {
@@ -42,7 +96,7 @@ LineRead ReadLine(int fd, std::string& line, const std::atomic<bool>* stop)
     } wipeBlock{block, sizeof block};
     for (;;) {
         if (stop != nullptr && stop->load()) return LineRead::Stopped;
-        const ssize_t n = ::read(fd, block, sizeof block);
+        const long n = ReadSome(fd, block, sizeof block);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return LineRead::Failed;
         if (n == 0) break;
@@ -51,8 +105,8 @@ LineRead ReadLine(int fd, std::string& line, const std::atomic<bool>* stop)
         if (line.size() + take > kMaxSecretLine) return LineRead::TooLong;
         line.append(block, take);
         if (end != nullptr) {
-            const off_t after = static_cast<off_t>(n) - static_cast<off_t>(take) - 1;
-            if (after > 0) (void)::lseek(fd, -after, SEEK_CUR);
+            const long after = n - static_cast<long>(take) - 1;
+            if (after > 0) SeekBack(fd, after);
             break;
         }
     }
@@ -86,7 +140,7 @@ std::optional<SecretText> ReadSecretLine(const std::string& path, std::string& e
 {
     const bool useStdin = path == "-";
     const std::string source = useStdin ? std::string("standard input") : path;
-    const int fd = useStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = useStdin ? StdinDescriptor() : OpenForReading(path);
     if (fd < 0) {
         error = "cannot open " + path + ": " + std::strerror(errno);
         return std::nullopt;
@@ -94,7 +148,7 @@ std::optional<SecretText> ReadSecretLine(const std::string& path, std::string& e
     std::string line;
     const LineRead read = ReadLine(fd, line, stop);
     const int saved = errno;
-    if (!useStdin) ::close(fd);
+    if (!useStdin) CloseDescriptor(fd);
     if (read == LineRead::Ok) return SecretText(std::move(line));
     Wipe(line);
     switch (read) {
@@ -111,6 +165,7 @@ std::optional<SecretText> ReadSecretLine(const std::string& path, std::string& e
     return std::nullopt;
 }
 
+#if !defined(_WIN32) // PasswordInput_Windows.cpp asks on the console.
 std::optional<SecretText> AskOnTerminal(const std::string& prompt, const std::atomic<bool>* stop)
 {
     const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
@@ -135,3 +190,4 @@ std::optional<SecretText> AskOnTerminal(const std::string& prompt, const std::at
     }
     return SecretText(std::move(line));
 }
+#endif

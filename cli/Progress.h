@@ -20,6 +20,7 @@ public:
 private:
     bool active_ = false;
     bool drawn_ = false;
+    int drawnWidth_ = 0; // characters of the line last drawn
     std::string name_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastDrawn_;

@@ -27,14 +27,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <strings.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#if defined(_WIN32)
+#include "WindowsConsole.h"
+#endif
 
 #ifndef KELVANE_VERSION
 #define KELVANE_VERSION "unknown"
@@ -127,9 +130,9 @@ int UsageError(const std::string& text)
 }
 
 // Parses the command line; returns an exit status when the program should end at once.
-std::optional<int> ParseArguments(int argc, char** argv, Options& options)
+std::optional<int> ParseArguments(const std::vector<std::string>& args, Options& options)
 {
-    const CliParse parse = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), options);
+    const CliParse parse = ParseCliArguments(args, options);
     switch (parse.Outcome) {
     case CliParseOutcome::Run:
         return std::nullopt;
@@ -368,8 +371,8 @@ private:
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(PathFromUtf8(path), error);
 }
 
 // What a recursive run did, for its summary.
@@ -700,7 +703,17 @@ int RunWipe(const Options& options)
 int main(int argc, char** argv)
 {
     Options options;
-    if (const auto exitNow = ParseArguments(argc, argv, options)) return *exitNow;
+#if defined(_WIN32)
+    // argv holds the names in the ANSI code page; the UTF-16 command line holds them all.
+    const std::vector<std::string> args = Utf8Arguments();
+    UseUtf8Console();
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    static_cast<void>(argc);
+    static_cast<void>(argv);
+    if (const auto exitNow = ParseArguments(args, options)) return *exitNow;
+#else
+    if (const auto exitNow = ParseArguments(std::vector<std::string>(argv + 1, argv + argc), options)) return *exitNow;
 
     struct sigaction action
     {
@@ -712,6 +725,7 @@ int main(int argc, char** argv)
     // Past a file-size limit a write then fails (EFBIG) and is reported like a full disk, instead of
     // the signal killing the program in the middle of a file.
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     if (options.command == "info") return RunInfo(options);
     if (options.command == "wipe") return RunWipe(options);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The small file-system layer of the engine: file kinds, attributes, flushing, renames that never
-// replace, and replacing a file safely. POSIX here; the Windows branches keep the same contracts.
+// replace, and replacing a file safely. POSIX in FileSystem.cpp; FileSystem_Windows.cpp keeps the
+// same contracts.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 enum class FileKind
@@ -20,20 +22,22 @@ FileKind GetFileKind(const std::string& path);
 long long GetFileSize(const std::string& path);
 
 // The attributes the program shows and restores: R = the owner cannot write, H = a dot file.
-// Archive and system bits do not exist here.
+// Archive and system bits do not exist here. On Windows they are the file's own R, H, S and A.
 struct FileAttributes
 {
     bool valid = false;     // false when the file could not be examined
-    std::uint32_t mode = 0; // permission bits as found, restored as found
+    std::uint32_t mode = 0; // permission bits (Windows: attribute bits) as found, restored as found
 };
 FileAttributes GetFileAttributes(const std::string& path);
-// "Archive only": makes the file writable for its owner. Returns false on failure.
+// "Archive only": makes the file writable for its owner (Windows: clears R, H and S, sets A). Returns
+// false on failure.
 bool SetArchiveOnly(const std::string& path);
 // Gives the file the remembered permission bits; nothing when `attributes` is not valid.
 bool SetFileAttributes(const std::string& path, const FileAttributes& attributes);
 bool IsReadOnly(const FileAttributes& attributes) noexcept;
 
-// Directory part of a path without its trailing separator ("" for a bare name, "/" for the root).
+// Directory part of a path without its trailing separator ("" for a bare name, "/" for the root;
+// on Windows both separators count, and "C:\a.txt" gives the drive root "C:\" with its separator).
 std::string DirectoryOf(const std::string& path);
 // dir + separator + name; no separator is added when dir is empty or already ends with one.
 std::string JoinPath(const std::string& dir, const std::string& name);
@@ -45,6 +49,18 @@ bool NameFitsItsDirectory(const std::string& path);
 bool RenameNoReplace(const std::string& from, const std::string& to);
 // Flushes the directory holding `path`, so a rename or new name in it survives a crash.
 bool FlushDirectoryOf(const std::string& path);
+
+// Our names are UTF-8 text; std::filesystem reads a char string in the system's code page on
+// Windows, so names cross over as UTF-8 explicitly.
+inline std::filesystem::path PathFromUtf8(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8FromPath(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 // A new file being written beside its final name. It has no name of its own while it is written
 // where the system allows (Linux O_TMPFILE), else a hidden unique name in the same directory.
@@ -79,24 +95,39 @@ public:
     // removal of it overwrite it first. `allowUnnamed` false always uses a named temporary file (the
     // path taken where O_TMPFILE is missing; tests force it). Returns false (errno set) on failure.
     bool Open(const std::string& finalPath, bool plainData, bool allowUnnamed = true);
-    int Descriptor() const noexcept { return fd_; }
+#if !defined(_WIN32)
+    int Descriptor() const noexcept
+    {
+        return fd_;
+    }
+#endif
     // Writes all bytes at the current offset; false on any failure, including a short write.
     bool WriteAll(const void* data, std::size_t count);
     // Writes all bytes at `offset` without moving the current offset.
     bool WriteAt(const void* data, std::size_t count, long long offset);
     // Test seam: a write that would take the bytes written past `bytes` (>= 0) fails with ENOSPC,
     // writing nothing, as on a full disk.
-    void FailWritesAfter(long long bytes) noexcept { failWriteAfter_ = bytes; }
+    void FailWritesAfter(long long bytes) noexcept
+    {
+        failWriteAfter_ = bytes;
+    }
     // `finalMode` (permission bits, or -1 to keep the creation mode) is set before the file gets
     // its final name.
     CommitResult Commit(bool mayReplace, int finalMode = -1);
     // Replaces whatever stands under the final name; true on success.
-    bool Commit() { return Commit(true) == CommitResult::Done; }
+    bool Commit()
+    {
+        return Commit(true) == CommitResult::Done;
+    }
     // Removes the temporary file (overwritten and flushed first when it holds plain data).
     void Discard() noexcept;
 
 private:
+#if defined(_WIN32)
+    void* handle_ = nullptr; // the file's HANDLE; no other process may read or write it meanwhile
+#else
     int fd_ = -1;
+#endif
     std::string finalPath_;
     std::string tempPath_; // empty while the file has no name
     bool plainData_ = false;

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <string>
 
-// What identifies a file and its content version: the inode, its size and its modification time.
+// What identifies a file and its content version: the inode (Windows: volume serial number and file
+// index), its size and its modification time.
 struct FileIdentity
 {
     bool known = false;
@@ -66,7 +67,11 @@ public:
 private:
     bool Refuse(unsigned mode) noexcept;
 
+#if defined(_WIN32)
+    void* handle_ = nullptr; // the file's HANDLE
+#else
     int fd_ = -1;
+#endif
     FileIdentity opened_;
     int mode_ = 0;
     bool notRegular_ = false;

@@ -26,16 +26,13 @@ int CompareWalkNames(std::string_view x, std::string_view y) noexcept
     return x.compare(y) < 0 ? -1 : (x == y ? 0 : 1);
 }
 
-namespace {
-
-void SortNames(std::vector<std::string>& names)
+void SortWalkNames(std::vector<std::string>& names)
 {
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return CompareWalkNames(a, b) < 0; });
 }
 
-} // namespace
-
+#if !defined(_WIN32) // DirectoryWalk_Windows.cpp lists with the Win32 calls that see reparse points.
 bool ListDirectory(const std::string& path, WalkDirectory& listing, std::vector<std::string>& links,
                    std::string& reason)
 {
@@ -63,11 +60,12 @@ bool ListDirectory(const std::string& path, WalkDirectory& listing, std::vector<
         reason = error.message();
         return false;
     }
-    SortNames(listing.Files);
-    SortNames(listing.Subdirectories);
-    SortNames(links);
+    SortWalkNames(listing.Files);
+    SortWalkNames(listing.Subdirectories);
+    SortWalkNames(links);
     return true;
 }
+#endif
 
 namespace {
 
@@ -97,7 +95,7 @@ public:
         if (step == WalkStep::Stop) return false;
         if (!recurse_ || step == WalkStep::SkipChildren) return true;
 
-        ancestors_.push_back(fs::path(path));
+        ancestors_.push_back(PathFromUtf8(path));
         bool goOn = true;
         for (const std::string& name : directory.Subdirectories) {
             if (visitor_.Stopped()) {
@@ -126,7 +124,7 @@ private:
     {
         for (const fs::path& ancestor : ancestors_) {
             std::error_code error;
-            if (fs::equivalent(ancestor, fs::path(child), error)) return true;
+            if (fs::equivalent(ancestor, PathFromUtf8(child), error)) return true;
         }
         return false;
     }

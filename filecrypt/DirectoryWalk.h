@@ -48,9 +48,12 @@ public:
 // Orders names as the walk visits them: byte by byte (UTF-8 or whatever bytes the name holds) with a
 // to z folded to capitals; names equal so are ordered by their bytes. Negative, zero or positive.
 int CompareWalkNames(std::string_view x, std::string_view y) noexcept;
+// Sorts names into that order.
+void SortWalkNames(std::vector<std::string>& names);
 
 // Lists `path`: every entry but "." and "..", directories apart from the rest, each list in walk
-// order. A link to a directory goes to `links`. False, with the system's words in `reason`, when the
+// order. A link to a directory (on Windows any reparse point that is a directory: a symbolic link,
+// junction or mount point) goes to `links`. False, with the system's words in `reason`, when the
 // directory cannot be read.
 bool ListDirectory(const std::string& path, WalkDirectory& listing, std::vector<std::string>& links,
                    std::string& reason);

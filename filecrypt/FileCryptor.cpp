@@ -12,8 +12,9 @@
 std::string DatabaseName(const std::string& plainPath)
 {
     std::error_code error;
-    const auto absolute = std::filesystem::absolute(plainPath, error);
-    return (error ? std::filesystem::path(plainPath) : absolute).lexically_normal().string();
+    const std::filesystem::path plain = PathFromUtf8(plainPath);
+    const auto absolute = std::filesystem::absolute(plain, error);
+    return Utf8FromPath((error ? plain : absolute).lexically_normal());
 }
 
 bool FileCryptor::SourceUsable(const FileJob& job) const
@@ -198,7 +199,7 @@ int FileCryptor::RemoveOrWipe(const std::string& path, bool wipe) const
 #endif
     // Elsewhere a name goes without touching the permissions, which other names of the file share.
     std::error_code error;
-    if (std::filesystem::remove(path, error)) return kResultOk;
+    if (std::filesystem::remove(PathFromUtf8(path), error)) return kResultOk;
     removalError_ = error ? error.message() : std::string("no such file");
     return kResultCannotOpen;
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-// An exclusive flock on "<database>.lock" beside the database. Not on the database itself: a save
+// An exclusive flock (Windows: LockFileEx) on "<database>.lock" beside the database. Not on the database itself: a save
 // renames a new file into its place, so a lock on the old file would not exclude a process that has
 // opened the new one. The lock file stays; removing it could let two processes lock two files.
 class PwdDbLock
@@ -26,5 +26,9 @@ public:
     static std::string LockPath(const std::string& databasePath) { return databasePath + ".lock"; }
 
 private:
+#if defined(_WIN32)
+    void* handle_ = nullptr; // the lock file's HANDLE
+#else
     int fd_ = -1;
+#endif
 };

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cwctype>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "WindowsHeader.h"
+#else
 #include <locale.h>
 #include <wctype.h>
 #endif
@@ -53,8 +55,13 @@ char32_t FoldCase(char32_t c) noexcept
     if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
     if (c >= kStrayByteBase) return c;
 #if defined(_WIN32)
-    if (c <= 0xFFFF) return static_cast<char32_t>(std::towlower(static_cast<wint_t>(c)));
-    return c;
+    // The invariant locale, not the user's, so the order of a table never depends on the environment.
+    // (The C runtime's towlower folds ASCII only.) Characters beyond the 16-bit range stay as they are.
+    if (c > 0xFFFF) return c;
+    const wchar_t in = static_cast<wchar_t>(c);
+    wchar_t out = in;
+    if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, &in, 1, &out, 1, nullptr, nullptr, 0) != 1) return c;
+    return static_cast<char32_t>(out);
 #else
     // A fixed locale, not the process's, so the order of a table never depends on the environment.
     static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));

@@ -29,7 +29,9 @@
 #include <new>
 #include <stdexcept>
 
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -68,20 +70,23 @@ void ParseLines(const std::uint8_t* text, std::size_t length, PwdEntryList& entr
 std::string SaveTarget(const std::string& path)
 {
     std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) return path;
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
-    return error ? path : target.string();
+    if (!std::filesystem::is_symlink(PathFromUtf8(path), error)) return path;
+    const std::filesystem::path target = std::filesystem::canonical(PathFromUtf8(path), error);
+    return error ? path : Utf8FromPath(target);
 }
 
 // The database holds every stored password: readable by its owner only, unless the user chose
-// otherwise for the file being replaced.
-void SetDatabaseMode(int fd, const std::string& target) noexcept
+// otherwise for the file being replaced. (On Windows the file takes the folder's inherited access
+// rules, as every file the user makes there.)
+void SetDatabaseMode([[maybe_unused]] const ReplacementFile& file, [[maybe_unused]] const std::string& target) noexcept
 {
+#if !defined(_WIN32)
     struct stat old
     {
     };
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0600;
-    (void)::fchmod(fd, mode);
+    (void)::fchmod(file.Descriptor(), mode);
+#endif
 }
 
 constexpr char kNoPathText[] = "no path is set for the database";
@@ -216,7 +221,7 @@ int TKV_PwdTable::Save()
         std::string reason;
         if (const int code = OpenNewDatabase(Master.Dir, file, target, reason); code != kResultOk)
             return Failed(code, std::move(reason));
-        SetDatabaseMode(file.Descriptor(), target);
+        SetDatabaseMode(file, target);
 
         file.FailWritesAfter(Master.Faults.failWriteAfter);
         // errno stays 0 for a failure the system gives no reason for.

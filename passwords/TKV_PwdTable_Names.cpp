@@ -11,7 +11,13 @@
 #include <cerrno>
 #include <new>
 
+#if defined(_WIN32)
+#include "WinText.h"
+
+#include "WindowsHeader.h"
+#else
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -30,6 +36,16 @@ bool NameOfLine(std::string_view line, std::string_view& name) noexcept
 
 ContainerState ContainerOf(const std::string& name)
 {
+#if defined(_WIN32)
+    // Names are compared without regard to letter case here: one spelling says it.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(WidePath(name + ".cry").c_str(), GetFileExInfoStandard, &data))
+        return ContainerState::Present;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME
+               ? ContainerState::Missing
+               : ContainerState::Unknown;
+#else
     // The window also decrypts containers named with ".CRY" or ".Cry"; each spelling is looked for.
     bool unknown = false;
     for (int upper = 0; upper < 8; ++upper) {
@@ -43,6 +59,7 @@ ContainerState ContainerOf(const std::string& name)
         if (errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG) unknown = true;
     }
     return unknown ? ContainerState::Unknown : ContainerState::Missing;
+#endif
 }
 
 int TKV_PwdTable::ListStoredNames(std::vector<StoredName>& names)

@@ -20,12 +20,19 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include "WinText.h"
+
+#include "WindowsHeader.h"
+#else
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace {
 
@@ -60,6 +67,94 @@ struct Outcome
     std::string err;
 };
 
+#if defined(_WIN32)
+using pid_t = HANDLE; // the started program's process handle
+
+// kelvane-cli.exe beside this test program, where the build puts both.
+std::string CliPath()
+{
+    wchar_t self[32768];
+    const DWORD length = ::GetModuleFileNameW(nullptr, self, 32768);
+    std::wstring path(self, length);
+    path.resize(path.find_last_of(L"\\/") + 1);
+    return NarrowToUtf8(path + L"kelvane-cli.exe");
+}
+
+// One argument as CommandLineToArgvW reads it back.
+std::wstring Quoted(const std::wstring& arg)
+{
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L"\"";
+}
+
+HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return ::CreateFileW(WidenUtf8(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Starts kelvane-cli with `args`; standard input from `input`, output and errors into files under
+// `io`. The program gets no console, so it can never ask for a password.
+pid_t Start(const TempDir& io, const std::vector<std::string>& args, const std::string& input,
+            const std::string& cwd = "")
+{
+    const std::string in = io / "stdin", out = io / "stdout", err = io / "stderr";
+    WriteText(in, input);
+    std::wstring commandLine = Quoted(WidenUtf8(CliPath()));
+    for (const std::string& arg : args)
+        commandLine += L" " + Quoted(WidenUtf8(arg));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = Inheritable(in, GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = Inheritable(out, GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = Inheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
+    PROCESS_INFORMATION process{};
+    const std::wstring directory = WidenUtf8(cwd);
+    const bool started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                                          nullptr, cwd.empty() ? nullptr : directory.c_str(), &startup, &process);
+    for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << CliPath() << ": error " << ::GetLastError();
+        return nullptr;
+    }
+    ::CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+Outcome Finish(const TempDir& io, pid_t process)
+{
+    Outcome o;
+    DWORD code = 0;
+    if (process != nullptr && ::WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
+        ::GetExitCodeProcess(process, &code))
+        o.status = static_cast<int>(code);
+    if (process != nullptr) ::CloseHandle(process);
+    // Text written on Windows ends its lines with CR LF.
+    const auto lines = [](std::string text) {
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+            text.erase(at, 1);
+        return text;
+    };
+    o.out = lines(ReadText(io / "stdout"));
+    o.err = lines(ReadText(io / "stderr"));
+    return o;
+}
+#else
 // Starts kelvane-cli with `args`; standard input from `input` (empty: /dev/null), output and errors
 // into files under `io`. The child has no controlling terminal, so it can never ask for a password.
 // `fileSizeLimit` (bytes, when not negative) is the largest file the program may write, as a full
@@ -105,6 +200,7 @@ Outcome Finish(const TempDir& io, pid_t pid)
     o.err = ReadText(io / "stderr");
     return o;
 }
+#endif
 
 class Cli : public ::testing::Test
 {
@@ -135,6 +231,7 @@ protected:
     int passwordFiles = 0;
 };
 
+#if !defined(_WIN32)
 // Polls until the running program has read `bytes` of `path` (its open descriptor's offset), so a
 // signal lands in the middle of the work. Returns false if the program ended first.
 bool WaitUntilReading(pid_t pid, const std::string& path, long long bytes)
@@ -158,6 +255,7 @@ bool WaitUntilReading(pid_t pid, const std::string& path, long long bytes)
     }
     return false;
 }
+#endif
 
 } // namespace
 
@@ -322,7 +420,7 @@ TEST_F(Cli, DamagedDataIsNotAWrongPassword)
 TEST_F(Cli, OverlongNameIsRefusedBeforeTheWork)
 {
     const std::string pw = PasswordFile("secret12");
-    const std::string longName(static_cast<std::size_t>(::pathconf(work.path().c_str(), _PC_NAME_MAX)), 'L');
+    const std::string longName(static_cast<std::size_t>(testplatform::NameMax(work.path())), 'L');
     const Bytes plain = Pattern(30000, 12);
     WriteBytes(work / longName, plain);
     const Outcome o = Run({"encrypt", "--password-file", pw, work / longName});
@@ -524,19 +622,27 @@ TEST_F(Cli, WipeCommand)
     WriteBytes(work / "w", Pattern(2500, 16));
     const Bytes target = Pattern(30, 17);
     WriteBytes(work / "target", target);
-    std::filesystem::create_symlink("target", work / "link");
     Outcome o = Run({"wipe", work / "w"});
     EXPECT_EQ(o.status, 0) << o.err;
+#if defined(_WIN32) // no symbolic link to make there; reparse points: WindowsFiles tests
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"target"}));
+#else
+    std::filesystem::create_symlink("target", work / "link");
     o = Run({"wipe", work / "link"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(ReadBytes(work / "target"), target);
     EXPECT_EQ(work.List(), (std::vector<std::string>{"link", "target"}));
+#endif
 }
 
 // A file with other names is encrypted and its name removed, but its data, which the other names
 // still show, is not overwritten: a note says so and the run counts as a success.
 TEST_F(Cli, AFileWithOtherNamesIsNotOverwritten)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY(
+        "hard links made with link() (the Windows wipe of such a file: WindowsFiles.ReadOnlyFileWithAnotherName)");
+#else
     const std::string pw = PasswordFile("secret12");
     const struct
     {
@@ -568,6 +674,7 @@ TEST_F(Cli, AFileWithOtherNamesIsNotOverwritten)
         std::filesystem::remove(work / "a");
         std::filesystem::remove(work / "doc");
     }
+#endif
 }
 
 // Files called like the wipe's temporary names, the user's own or left by a stopped wipe, neither
@@ -592,6 +699,9 @@ TEST_F(Cli, TildeNamesInTheFolderAreLeftAlone)
 // to be interrupted in the middle.
 TEST_F(Cli, KilledInTheMiddleLeavesThePlainFileIntact)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("signals and /proc");
+#else
     const Bytes plain = Pattern(8u << 20, 18);
     WriteBytes(work / "big", plain);
     const pid_t pid = Start(io, {"encrypt", "--method", "0", "--password-file", "-", work / "big"}, "secret12\n");
@@ -601,10 +711,14 @@ TEST_F(Cli, KilledInTheMiddleLeavesThePlainFileIntact)
     EXPECT_EQ(o.status, -SIGKILL);
     EXPECT_EQ(work.List(), std::vector<std::string>{"big"});
     EXPECT_TRUE(ReadBytes(work / "big") == plain);
+#endif
 }
 
 TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("signals and /proc");
+#else
     const Bytes plain = Pattern(8u << 20, 19);
     WriteBytes(work / "big", plain);
     WriteBytes(work / "after", Pattern(10, 20));
@@ -619,11 +733,15 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     // The stop ends the run: the next file is not started.
     EXPECT_EQ(work.List(), (std::vector<std::string>{"after", "big"}));
     EXPECT_TRUE(ReadBytes(work / "big") == plain);
+#endif
 }
 
 // A password that never comes (a FIFO nobody writes to) does not hold the program against Ctrl-C.
 TEST_F(Cli, InterruptedWhileWaitingForThePassword)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("signals and FIFOs");
+#else
     const std::string fifo = io / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const Bytes plain = Pattern(10, 32);
@@ -652,6 +770,7 @@ TEST_F(Cli, InterruptedWhileWaitingForThePassword)
     EXPECT_TRUE(Contains(ReadText(io / "stderr"), "stopped while reading " + fifo)) << ReadText(io / "stderr");
     EXPECT_EQ(work.List(), std::vector<std::string>{"f"});
     EXPECT_EQ(ReadBytes(work / "f"), plain);
+#endif
 }
 
 namespace {
@@ -845,18 +964,21 @@ TEST_F(CliKeyfile, ASecretWithoutLineEndIsReadUpToALimit)
     const std::string filePassword = PasswordFile("file-pass");
     const Bytes plain = Pattern(64, 31);
     WriteBytes(work / "f", plain);
-    const struct
+    struct Case
     {
         const char* label;
         std::vector<std::string> options;
-    } cases[] = {
-        {"password from /dev/zero", {"--password-file", "/dev/zero"}},
+    };
+    std::vector<Case> cases = {
         {"password of 10 KiB", {"--password-file", longFile}},
-        {"master password from /dev/zero",
-         {"--password-file", filePassword, "--keyfile", db, "--master-password-file", "/dev/zero"}},
         {"master password of 10 KiB",
          {"--password-file", filePassword, "--keyfile", db, "--master-password-file", longFile}},
     };
+#if !defined(_WIN32) // a device without end
+    cases.push_back({"password from /dev/zero", {"--password-file", "/dev/zero"}});
+    cases.push_back({"master password from /dev/zero",
+                     {"--password-file", filePassword, "--keyfile", db, "--master-password-file", "/dev/zero"}});
+#endif
     for (const auto& c : cases) {
         std::vector<std::string> args = {"encrypt", "--keep"};
         args.insert(args.end(), c.options.begin(), c.options.end());
@@ -936,8 +1058,12 @@ TEST_F(CliKeyfile, ADatabaseThatCannotBeWrittenStopsTheRunBeforeTheFile)
 // A file that is not there, or is no regular file, is refused before a password is asked for it.
 TEST_F(Cli, AnUnusableSourceIsRefusedBeforeThePassword)
 {
+#if defined(_WIN32) // no symbolic link to make there; reparse points: WindowsFiles tests
+    for (const std::string name : {"missing"}) {
+#else
     ASSERT_EQ(::symlink("elsewhere", (work / "link").c_str()), 0);
     for (const std::string name : {"missing", "link"}) {
+#endif
         const Outcome o = Run({"encrypt", work / name});
         EXPECT_EQ(o.status, 1) << name;
         EXPECT_FALSE(Contains(o.err, "--password-file")) << name << ": " << o.err;
@@ -969,8 +1095,10 @@ struct TreeFixture
             plain.push_back({name, content});
             bytes += static_cast<long long>(content.size());
         }
+#if !defined(_WIN32) // no symbolic links to make there
         fs::create_directory_symlink("..", root + "/Sub/loop");
         fs::create_symlink("a.txt", root + "/flink");
+#endif
         WriteBytes(root + "/clash", Pattern(10, 1));
         WriteBytes(root + "/clash.cry", Pattern(10, 2));
     }
@@ -984,6 +1112,10 @@ struct TreeFixture
 
 TEST_F(Cli, RecursiveRoundTripWithSummaryAndExitStatus)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("symbolic links, names that are not UTF-8 and names told apart by letter case (Windows: "
+                       "WindowsCli.RecursiveRoundTrip)");
+#else
     const TreeFixture tree(work);
     const std::string password = PasswordFile("tree-secret");
 
@@ -1015,10 +1147,15 @@ TEST_F(Cli, RecursiveRoundTripWithSummaryAndExitStatus)
     }
     EXPECT_TRUE(std::filesystem::is_directory(tree.root + "/empty"));
     EXPECT_TRUE(std::filesystem::is_symlink(tree.root + "/Sub/loop"));
+#endif
 }
 
 TEST_F(Cli, RecursiveRunsAskOncePerRunAndCountWrongPasswordsAsFailed)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("symbolic links, names that are not UTF-8 and names told apart by letter case (Windows: "
+                       "WindowsCli.RecursiveRoundTrip)");
+#else
     const TreeFixture tree(work);
     std::filesystem::remove(tree.root + "/flink");
     std::filesystem::remove(tree.root + "/clash");
@@ -1038,6 +1175,7 @@ TEST_F(Cli, RecursiveRunsAskOncePerRunAndCountWrongPasswordsAsFailed)
     EXPECT_TRUE(Contains(dec.err, odd)) << dec.err;
     EXPECT_TRUE(Exists(odd + ".cry"));
     EXPECT_TRUE(ReadBytes(tree.root + "/Sub/deeper/z") == tree.plain.back().second);
+#endif
 }
 
 TEST_F(Cli, ADirectoryWithoutRecursiveIsRefused)
@@ -1093,6 +1231,10 @@ std::string SummaryCounts(const std::string& out)
 
 TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("symbolic links, names that are not UTF-8 and names told apart by letter case (Windows: "
+                       "WindowsCli.RecursiveRoundTrip)");
+#else
     TempDir serialDir{"cli-serial"};
     TempDir parallelDir{"cli-parallel"};
     const TreeFixture serial(serialDir);
@@ -1123,12 +1265,16 @@ TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
     }
     for (const auto& [name, content] : parallel.plain)
         EXPECT_TRUE(ReadBytes(parallel.root + "/" + name) == content) << name;
+#endif
 }
 
 // A stop in a parallel run leaves every file either done or as it was, and the summary counts what
 // was done, also files after the stopped one that another job had finished.
 TEST_F(Cli, AStopInAParallelRunLeavesEachFileDoneOrUntouched)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("signals and /proc");
+#else
     const Bytes big = Pattern(8u << 20, 41);
     WriteBytes(work / "a-big", big);
     std::vector<std::pair<std::string, Bytes>> small;
@@ -1154,6 +1300,7 @@ TEST_F(Cli, AStopInAParallelRunLeavesEachFileDoneOrUntouched)
         }
     }
     EXPECT_TRUE(Contains(o.out, std::to_string(done) + " files encrypted")) << o.out << "\n" << done;
+#endif
 }
 
 TEST_F(Cli, JobsNeedsANumber)
@@ -1169,6 +1316,9 @@ TEST_F(Cli, JobsNeedsANumber)
 // killed, and the plain file stays as it was with no partial container beside it.
 TEST_F(Cli, AFileSizeLimitIsAWriteFailure)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("RLIMIT_FSIZE");
+#else
     const Bytes plain = Pattern(200000, 41);
     WriteBytes(work / "big", plain);
     const Outcome o =
@@ -1177,6 +1327,7 @@ TEST_F(Cli, AFileSizeLimitIsAWriteFailure)
     EXPECT_TRUE(Contains(o.err, work / "big")) << o.err;
     EXPECT_EQ(ReadBytes(work / "big"), plain);
     EXPECT_EQ(work.List(), std::vector<std::string>{"big"});
+#endif
 }
 
 namespace {
@@ -1185,6 +1336,13 @@ namespace {
 class CliKeys : public CliKeyfile
 {
 protected:
+#if defined(_WIN32)
+    // Written with POSIX names and a name that is no UTF-8; not yet ported to the Windows build.
+    void SetUp() override
+    {
+        GTEST_SKIP() << "POSIX names";
+    }
+#endif
     // The folder as the database names files in it.
     std::string Here(const std::string& name) const
     {
@@ -1299,6 +1457,7 @@ TEST_F(CliKeys, UsageErrors)
     EXPECT_TRUE(Contains(help.out, "kelvane-cli keys remove --keyfile DB")) << help.out;
 }
 
+#if !defined(_WIN32) // flock and /proc/locks; the Windows lock has its tests in the password core
 // True while `pid` waits for a flock (a "->" line of /proc/locks).
 bool WaitsForALock(pid_t pid)
 {
@@ -1347,5 +1506,65 @@ TEST_F(CliKeys, WaitsWhileAnotherProcessChangesTheDatabase)
     EXPECT_EQ(o.out, "removed\t" + Here("a") + "\n");
     EXPECT_EQ(Keys("list").out, "present\t" + Here("b") + "\n");
 }
+#endif
 
 } // namespace
+
+#if defined(_WIN32)
+// A tree on Windows, with names outside ASCII that reach the program through its UTF-16 command line:
+// encrypted and decrypted back byte for byte, with the summary's counts.
+TEST_F(Cli, WindowsRecursiveRoundTripWithNamesOutsideAscii)
+{
+    const std::string root = work / "tree";
+    const std::vector<std::string> names = {"a.txt",  "With Space.txt", "\xC3\xBCn\xC3\xAF.txt",
+                                            "Sub\\x", "Sub\\deeper\\z", "\xE6\x97\xA5\xE6\x9C\xAC\\y"};
+    for (const std::string sub : {"", "\\Sub", "\\Sub\\deeper", "\\empty", "\\\xE6\x97\xA5\xE6\x9C\xAC"})
+        std::filesystem::create_directory(FsPath(root + sub));
+    long long bytes = 0;
+    unsigned seed = 200;
+    for (const std::string& name : names) {
+        const Bytes content = Pattern(1000 + 7 * seed, seed);
+        ++seed;
+        WriteBytes(root + "\\" + name, content);
+        bytes += static_cast<long long>(content.size());
+    }
+    const std::string password = PasswordFile("tree-secret");
+    const Outcome enc = Run({"encrypt", "-r", "--password-file", password, root});
+    EXPECT_EQ(enc.status, 0) << enc.err;
+    EXPECT_TRUE(Contains(enc.out, "6 files encrypted, 0 failed, 0 skipped, " + std::to_string(bytes) + " bytes, "))
+        << enc.out;
+    for (const std::string& name : names) {
+        EXPECT_FALSE(Exists(root + "\\" + name)) << name;
+        EXPECT_EQ(MagicOf(root + "\\" + name + ".cry").size(), 4u) << name;
+    }
+    const Outcome dec = Run({"decrypt", "-r", "--password-file", password, root});
+    EXPECT_EQ(dec.status, 0) << dec.err;
+    EXPECT_TRUE(Contains(dec.out, "6 files decrypted, 0 failed, 0 skipped, ")) << dec.out;
+    seed = 200;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(ReadBytes(root + "\\" + name) == Pattern(1000 + 7 * seed, seed)) << name;
+        ++seed;
+        EXPECT_FALSE(Exists(root + "\\" + name + ".cry")) << name;
+    }
+}
+
+// A read-only plain file is encrypted and wiped; its container keeps the read-only attribute, and so
+// does the plain file it gives back.
+TEST_F(Cli, WindowsReadOnlyFileRoundTrip)
+{
+    const Bytes plain = Pattern(30000, 210);
+    WriteBytes(work / "ro.txt", plain);
+    ASSERT_TRUE(testplatform::MakeReadOnly(work / "ro.txt"));
+    const std::string password = PasswordFile("secret12");
+    Outcome o = Run({"encrypt", "--password-file", password, work / "ro.txt"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), std::vector<std::string>{"ro.txt.cry"});
+    EXPECT_TRUE(testplatform::IsReadOnlyFile(work / "ro.txt.cry"));
+    o = Run({"decrypt", "--password-file", password, work / "ro.txt.cry"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(work.List(), std::vector<std::string>{"ro.txt"});
+    EXPECT_EQ(ReadBytes(work / "ro.txt"), plain);
+    EXPECT_TRUE(testplatform::IsReadOnlyFile(work / "ro.txt"));
+    ::SetFileAttributesW(WidePath(work / "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif

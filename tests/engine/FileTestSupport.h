@@ -9,30 +9,25 @@
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "../common/TestPlatform.h"
 
 namespace filetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh directory under /tmp, removed with everything in it at the end of the test.
+using testplatform::FsPath;
+
+// A fresh directory under the temporary folder, removed with everything in it at the end of the test.
 class TempDir
 {
 public:
-    explicit TempDir(const char* what = "engine")
-    {
-        std::string pattern = std::string("/tmp/kelvane-") + what + "-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = name.data();
-    }
+    explicit TempDir(const char* what = "engine") : path_(testplatform::MakeTempDir(what)) {}
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(FsPath(path_), ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -41,9 +36,7 @@ public:
     // Every entry, hidden ones included, sorted.
     std::vector<std::string> List() const
     {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
-            names.push_back(e.path().filename().string());
+        std::vector<std::string> names = testplatform::Names(path_);
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -63,7 +56,7 @@ inline Bytes Pattern(std::size_t n, unsigned seed)
 
 inline void WriteBytes(const std::string& path, const Bytes& data)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
@@ -71,15 +64,14 @@ inline void WriteBytes(const std::string& path, const Bytes& data)
 // Throws for a missing file, so that "empty" and "not there" are never confused.
 inline Bytes ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline bool Exists(const std::string& path)
 {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
+    return testplatform::PathExists(path);
 }
 
 } // namespace filetest

@@ -9,15 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
+
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace {
 
@@ -34,43 +38,48 @@ void PutLe32(Bytes& b, std::size_t at, std::uint32_t v)
 
 void Append(const std::string& path, const Bytes& more)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, more.data(), more.size()), static_cast<ssize_t>(more.size()));
-    ::close(fd);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::app);
+    out.write(reinterpret_cast<const char*>(more.data()), static_cast<std::streamsize>(more.size()));
+    out.close();
+    ASSERT_TRUE(out) << "cannot append to " << path;
 }
 
 // Same size, other bytes: only the modification time tells. The file is first dated back an hour so
 // that the rewrite's time differs however coarse the clock.
 void DateBack(const std::string& path)
 {
-    struct stat st;
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    const timespec times[2] = {{st.st_mtim.tv_sec - 3600, 0}, {st.st_mtim.tv_sec - 3600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    std::error_code error;
+    const auto now = std::filesystem::last_write_time(FsPath(path), error);
+    ASSERT_FALSE(error);
+    std::filesystem::last_write_time(FsPath(path), now - std::chrono::hours(1), error);
+    ASSERT_FALSE(error);
 }
 
 void RewriteFirstByte(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    const unsigned char first = 0x5A;
-    ASSERT_EQ(::pwrite(fd, &first, 1, 0), 1);
-    ::close(fd);
+    std::fstream file(FsPath(path), std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(0);
+    file.put(0x5A);
+    file.close();
+    ASSERT_TRUE(file) << "cannot rewrite " << path;
 }
 
 // Another file put under `path` the way a second run would: written beside it, renamed over it.
 void ReplaceByRename(const std::string& path, const Bytes& content)
 {
     WriteBytes(path + ".other", content);
-    ASSERT_EQ(::rename((path + ".other").c_str(), path.c_str()), 0);
+    std::error_code error;
+    std::filesystem::rename(FsPath(path + ".other"), FsPath(path), error);
+    ASSERT_FALSE(error) << error.message();
 }
 
+#if !defined(_WIN32)
 unsigned ModeOf(const std::string& path)
 {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777u : 0xFFFFu;
 }
+#endif
 
 class FileSafety : public ::testing::Test
 {
@@ -177,6 +186,9 @@ class SourceChanging : public FileSafety, public ::testing::WithParamInterface<S
 TEST_P(SourceChanging, IsReportedAndTheSourceMustStay)
 {
     const SourceChange c = GetParam();
+#if defined(_WIN32)
+    if (c.sourceReplaced) GTEST_SKIP() << "a file held open cannot be replaced by a rename here";
+#endif
     const Bytes plain = Pattern(3 * kChunk + 5, 22);
     const std::string source = c.decrypting ? dir / "b.cry" : dir / "b";
     const std::string target = c.decrypting ? dir / "b" : dir / "b.cry";
@@ -224,7 +236,6 @@ TEST_F(FileSafety, SourceCheckPassesOnlyWhileTheNameStillMeansTheFileRead)
     Append(dir / "c", kMore);
     EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultPlainChanged);
     WriteBytes(dir / "c", plain);
-    ASSERT_EQ(::truncate((dir / "c").c_str(), static_cast<off_t>(plain.size())), 0);
     EXPECT_EQ(pwd.CheckSourceUnchanged(), kResultPlainChanged) << "same bytes, but written again";
 
     std::filesystem::remove(dir / "c");
@@ -247,6 +258,7 @@ class PlainOutputMode : public FileSafety, public ::testing::WithParamInterface<
 {
 };
 
+#if !defined(_WIN32)
 // The modes of every file in the directory or open by this process under it, the container excepted.
 std::vector<unsigned> OutputModes(const TempDir& dir, const std::string& container)
 {
@@ -263,8 +275,13 @@ std::vector<unsigned> OutputModes(const TempDir& dir, const std::string& contain
     return modes;
 }
 
+#endif
+
 TEST_P(PlainOutputMode, OwnerOnlyWhileWrittenThenTheContainers)
 {
+#if defined(_WIN32)
+    KELVANE_POSIX_ONLY("permission modes and /proc (Windows: WindowsFiles.PlainOutputIsSharedWithNobodyWhileWritten)");
+#else
     const PlainMode c = GetParam();
     const mode_t previous = ::umask(022); // the usual mask, under which new files are readable by all
     const Bytes plain = Pattern(3 * kChunk, 24);
@@ -286,6 +303,7 @@ TEST_P(PlainOutputMode, OwnerOnlyWhileWrittenThenTheContainers)
     }
     EXPECT_EQ(ModeOf(dir / "d"), c.containerMode);
     EXPECT_EQ(ReadBytes(dir / "d"), plain);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(UnnamedAndNamedTemporary, PlainOutputMode,
@@ -314,7 +332,7 @@ TEST_F(FileSafety, EmptyPasswordIsRefused)
 
 TEST_F(FileSafety, NameTooLongForTheContainerIsRefusedBeforeTheWork)
 {
-    const long limit = ::pathconf(dir.path().c_str(), _PC_NAME_MAX);
+    const long limit = testplatform::NameMax(dir.path());
     ASSERT_GT(limit, 8);
     const Bytes plain = Pattern(2 * kChunk, 26);
     const struct

@@ -4,6 +4,8 @@
 #include "Keys.h"
 #include "TKV_Pwd.h"
 
+#include "../common/TestPlatform.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -220,9 +222,7 @@ TEST(KeysCheck, LowSixteenBitsOfTheChecksum)
 
 TEST(KeysClipping, TenCharacterPasswordOnDesKeepsItsLength)
 {
-    char dirTemplate[] = "/tmp/kelvane-keys-XXXXXX";
-    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-    const std::string dir = dirTemplate;
+    const std::string dir = testplatform::MakeTempDir("keys");
     struct RemoveAtEnd
     {
         std::string path;

@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -117,13 +119,14 @@ protected:
     {
         TKV_Pwd holder;
         holder.SetPassword(password);
-        ASSERT_TRUE(table.RememberPassword(dir.Path(name), holder));
+        // Under the name the cryptor stores and looks up (on Windows with its own separators).
+        ASSERT_TRUE(table.RememberPassword(DatabaseName(dir.Path(name)), holder));
     }
 
     bool Stored(const std::string& name)
     {
         TKV_Pwd probe;
-        return static_cast<bool>(table.TakePassword(dir.Path(name), probe));
+        return static_cast<bool>(table.TakePassword(DatabaseName(dir.Path(name)), probe));
     }
 
     TempDir dir;
@@ -202,29 +205,45 @@ TEST_F(FileCryptorTest, RefusalsComeBeforeThePromptAndLeaveTheSourceAsItWas)
 
     // The name with ".cry" added is too long: the engine refuses after the source was made writable.
     ui.Log.clear();
-    const std::string longName(static_cast<std::size_t>(::pathconf(dir.Path("").c_str(), _PC_NAME_MAX)), 'L');
+    const std::string longName(static_cast<std::size_t>(testplatform::NameMax(dir.Path(""))), 'L');
     WriteBytes(dir.Path(longName), plain);
+#if defined(_WIN32)
+    ASSERT_TRUE(testplatform::MakeReadOnly(dir.Path(longName)));
+#else
     ASSERT_EQ(::chmod(dir.Path(longName).c_str(), 0444), 0);
+#endif
     ui.Answer("file password");
     EXPECT_EQ(cryptor.Process(Job(longName, true)).EngineResult, kResultNameTooLong);
     EXPECT_EQ(ui.Log, (std::vector<std::string>{"prompt", "settled", "work -25", "error -25"}));
+#if defined(_WIN32)
+    EXPECT_TRUE(testplatform::IsReadOnlyFile(dir.Path(longName)));
+#else
     struct stat st;
     ASSERT_EQ(::stat(dir.Path(longName).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
+#endif
 }
 
 // --keep: the container is made, the source stays with its own permissions.
 TEST_F(FileCryptorTest, AKeptSourceKeepsItsPermissions)
 {
     WriteBytes(dir.Path("a.txt"), plain);
+#if defined(_WIN32)
+    ASSERT_TRUE(testplatform::MakeReadOnly(dir.Path("a.txt")));
+#else
     ASSERT_EQ(::chmod(dir.Path("a.txt").c_str(), 0440), 0);
+#endif
     cryptor.KeepSource = true;
     ui.Answer("file password");
     EXPECT_EQ(cryptor.Process(Job("a.txt", true)).Outcome, FileOutcome::Done);
     EXPECT_EQ(ui.Log, (std::vector<std::string>{"prompt", "settled", "work 0", "finished, kept"}));
+#if defined(_WIN32)
+    EXPECT_TRUE(testplatform::IsReadOnlyFile(dir.Path("a.txt")));
+#else
     struct stat st;
     ASSERT_EQ(::stat(dir.Path("a.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0440u);
+#endif
     EXPECT_EQ(ReadBytes(dir.Path("a.txt")), plain);
 }
 

@@ -9,6 +9,8 @@
 #include "ResultCodes.h"
 #include "TKV_PwdTable.h"
 
+#include "../common/TestPlatform.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -31,13 +33,13 @@ inline std::string DataFile(const std::string& name)
 
 inline Bytes ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(testplatform::FsPath(path), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(testplatform::FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -49,13 +51,7 @@ inline Bytes ToBytes(std::string_view text)
 class TempDir
 {
 public:
-    TempDir()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kelvane-pwdb-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
-    }
+    TempDir() : path_(testplatform::MakeTempDir("pwdb")) {}
     ~TempDir()
     {
         std::error_code ignored;
@@ -65,13 +61,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     std::string Path(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
+    std::vector<std::string> Names() const { return testplatform::Names(path_); }
 
 private:
     std::string path_;

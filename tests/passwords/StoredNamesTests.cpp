@@ -22,6 +22,13 @@ ino_t InodeOf(const std::string& path)
 class StoredNames : public TableTest
 {
 protected:
+#if defined(_WIN32)
+    // Written with POSIX names, links and inodes; not yet ported to the Windows build.
+    void SetUp() override
+    {
+        GTEST_SKIP() << "POSIX names, links and inodes";
+    }
+#endif
     // A name in the scratch folder; with `container`, its container is made under `spelling`.
     std::string File(const std::string& name, bool container = false, const std::string& spelling = ".cry")
     {
