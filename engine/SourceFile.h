@@ -53,6 +53,10 @@ public:
     // As found at Open().
     long long Size() const noexcept { return opened_.size; }
     int Mode() const noexcept { return mode_; }
+    unsigned Owner() const noexcept { return owner_; }
+    unsigned Group() const noexcept { return group_; }
+    // How many names (hard links) the file has.
+    unsigned long long LinkCount() const noexcept { return links_; }
     // True when the open file is still as it was at Open(): nothing appended, nothing rewritten.
     // `now` receives its identity.
     bool UnchangedSinceOpen(FileIdentity& now) const;
@@ -69,6 +73,9 @@ private:
     int fd_ = -1;
     FileIdentity opened_;
     int mode_ = 0;
+    unsigned owner_ = 0;
+    unsigned group_ = 0;
+    unsigned long long links_ = 0;
     bool notRegular_ = false;
     long long failReadAfter_;
     long long done_ = 0;
