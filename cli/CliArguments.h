@@ -12,6 +12,7 @@ struct Options
 {
     std::string command;
     int method = kMethodIdea;
+    bool methodGiven = false; // rekey keeps each container's method without it
     std::optional<std::string> passwordFile;
     bool keep = false;
     bool force = false;
@@ -19,6 +20,7 @@ struct Options
     int jobs = 1;
     std::optional<std::string> keyfile;
     std::optional<std::string> masterPasswordFile;
+    std::optional<std::string> newPasswordFile; // rekey
     std::vector<std::string> files;
 };
 
