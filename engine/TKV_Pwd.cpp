@@ -195,18 +195,18 @@ int OpenContainer(SourceFile& source, const SecretBytes& password, int passwordL
     return c.plainSize >= 0 && dataLength < PaddedDataLength(c.plainSize) ? kResultTruncated : kResultDamaged;
 }
 
-// Deciphers the data of an opened container chunk by chunk and sums its plain bytes (on a second
-// thread for a large file); hands every chunk to `sink(data, length, plain)`: `length` bytes
-// deciphered, the first `plain` of them file data. 0 with `checksum` set, kResultReadFailed,
-// kResultAborted, or a failure the sink returns.
+// Deciphers the data of an opened container chunk by chunk and, with `sum`, sums its plain bytes
+// into `checksum` (on a second thread for a large file); hands every chunk to `sink(data, length,
+// plain)`: `length` bytes deciphered, the first `plain` of them file data. Without `sum` the sink
+// may add to `checksum` itself. 0, kResultReadFailed, kResultAborted, or a failure the sink returns.
 template <class Sink>
 int DecipherData(TKV_Pwd& pwd, SourceFile& source, BlockTransform& transform, const OpenedContainer& c,
-                 std::uint8_t* chunk, std::uint32_t& checksum, Sink&& sink)
+                 std::uint8_t* chunk, bool sum, std::uint32_t& checksum, Sink&& sink)
 {
     const long long chunks = c.dataLength / static_cast<long long>(kChunkLength) + 1;
     pwd.BlocksTotal = static_cast<std::int32_t>(c.dataLength / 8);
     checksum = 0;
-    ChecksumThread aside(c.dataLength >= kChecksumThreadFrom);
+    ChecksumThread aside(sum && c.dataLength >= kChecksumThreadFrom);
 
     for (long long n = 0; n < chunks; ++n) {
         const long long start = n * static_cast<long long>(kChunkLength);
@@ -222,11 +222,11 @@ int DecipherData(TKV_Pwd& pwd, SourceFile& source, BlockTransform& transform, co
             return kResultAborted;
         }
         // Summed by the checksum thread, or here: whole blocks in the cipher loop, then the rest.
-        const std::size_t wholeBlocks = aside.Running() ? 0 : plain / 8;
+        const std::size_t wholeBlocks = aside.Running() || !sum ? 0 : plain / 8;
         transform.Apply(chunk, blocks, checksum, wholeBlocks);
         if (aside.Running())
             aside.Add(chunk, plain);
-        else
+        else if (sum)
             checksum = UpdateChecksum(checksum, chunk + 8 * wholeBlocks, plain % 8);
         pwd.BlocksDone += static_cast<std::int32_t>(blocks);
         if (const int sunk = sink(chunk, length, plain); sunk != kResultOk) return sunk;
@@ -378,7 +378,7 @@ int TKV_Pwd::DecryptFile(const std::string& fileName, bool mayReplace)
 
     BlockTransform transform(c.method, false, w);
     std::uint32_t checksum = 0;
-    const int run = DecipherData(*this, source, transform, c, chunk.data(), checksum,
+    const int run = DecipherData(*this, source, transform, c, chunk.data(), true, checksum,
                                  [&output](const std::uint8_t* data, std::size_t, std::size_t plain) {
                                      return plain == 0 || output.WriteAll(data, plain) ? kResultOk : kResultWriteFailed;
                                  });
@@ -412,7 +412,7 @@ int TKV_Pwd::VerifyFile(const std::string& fileName)
 
     BlockTransform transform(c.method, false, w);
     std::uint32_t checksum = 0;
-    const int run = DecipherData(*this, source, transform, c, chunk.data(), checksum,
+    const int run = DecipherData(*this, source, transform, c, chunk.data(), true, checksum,
                                  [](const std::uint8_t*, std::size_t, std::size_t) { return kResultOk; });
     if (run != kResultOk) return run;
 
@@ -458,16 +458,23 @@ int TKV_Pwd::RekeyFile(const std::string& fileName, const SecretBytes& newPasswo
 
     BlockTransform decipher(c.method, false, w);
     BlockTransform encipher(newMethod, true, fresh);
-    // The plain data is the same, so the checksum the old container is checked against is the new one's.
+    // The plain data is the same, so the checksum the old container is checked against is the new
+    // one's. It is summed in the enciphering loop, as an encryption sums it: there its chain of
+    // lookups overlaps the cipher's chain between blocks and costs almost nothing, where a thread
+    // of its own would cost a copy of every chunk.
     std::uint32_t checksum = 0;
     const auto reseal = [&](std::uint8_t* data, std::size_t length, std::size_t plain) {
+        // The last plain bytes share a block with the padding: summed after the blocks before them.
+        const std::size_t wholeBlocks = plain / 8;
+        MoveBytes(fresh.tail, data + 8 * wholeBlocks, static_cast<long long>(plain % 8));
         // The padding is made anew, as the writer makes it, not carried over from the old container.
         std::memset(data + plain, 0, length - plain);
-        std::uint32_t unused = 0;
-        encipher.Apply(data, length / 8, unused, 0);
+        encipher.Apply(data, length / 8, checksum, wholeBlocks);
+        checksum = UpdateChecksum(checksum, fresh.tail, plain % 8);
         return output.WriteAll(data, length) ? kResultOk : kResultWriteFailed;
     };
-    if (const int run = DecipherData(*this, source, decipher, c, chunk.data(), checksum, reseal); run != kResultOk)
+    if (const int run = DecipherData(*this, source, decipher, c, chunk.data(), false, checksum, reseal);
+        run != kResultOk)
         return run;
     // A container of its header alone gets the block of padding every container we write has.
     if (c.dataLength == 0 && reseal(chunk.data(), 8, 0) != kResultOk) return kResultWriteFailed;
