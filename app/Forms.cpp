@@ -7,6 +7,7 @@
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
 #include "TPreferences.h"
+#include "TStoredPwd_Form.h"
 
 #include <QShortcut>
 
@@ -42,10 +43,16 @@ void CreateForms(TMainWin& mainWin)
     forms.MasterPwd_Form->ShowError = showError;
     forms.TIP_Form = new TTIP_Form(&mainWin);
     forms.TIP_Form->ShowHelp = [&mainWin](int context) { mainWin.ShowHelpContext(context); };
+    forms.StoredPwd_Form = new TStoredPwd_Form(&mainWin);
+    forms.StoredPwd_Form->ShowHelp = [&mainWin](int context) { mainWin.ShowHelpContext(context); };
+    forms.StoredPwd_Form->RemoveNames = [&mainWin](const std::vector<std::string>& names) {
+        mainWin.RemoveStoredPasswords(names);
+    };
+    forms.StoredPwd_Form->RemoveMissing = [&mainWin] { mainWin.RemoveMissingStoredPasswords(); };
 
     // The dialogs without a help topic of their own open the nearest one: the password dialogs the
     // basics, which tell about passwords; the drive-not-ready dialog the main window's; the About box the
-    // first page. Preferences and the tip of the day have F1 of their own.
+    // first page. Preferences, the tip of the day and the stored passwords have F1 of their own.
     HelpOnF1(forms.Encrypt, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.Decrypt, mainWin, kBasicsHelpContext);
     HelpOnF1(forms.MasterPwd_Form, mainWin, kBasicsHelpContext);

@@ -12,6 +12,6 @@
 class TMainWin;
 
 // Creates the dialogs in their fixed order, TEncrypt, TDecrypt, TAbout, TPreferences, TDelDialog,
-// TComboChange, TMasterPwd_Form, TTIP_Form, as children of the main window, and hands them to it. F1 in
-// each opens the help about what it asks.
+// TComboChange, TMasterPwd_Form, TTIP_Form, then TStoredPwd_Form, as children of the main window, and
+// hands them to it. F1 in each opens the help about what it asks.
 void CreateForms(TMainWin& mainWin);

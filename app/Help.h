@@ -22,6 +22,7 @@ inline constexpr TKV_HelpTopic kHelpTopics[] = {
     {60, "encrypting.html", "open-in-application"},
     {70, "encrypting.html", "deleting"},
     {80, "preferences.html", "preferences"},
+    {90, "passwords.html", "stored-passwords"},
 };
 
 // The help contexts of dialogs that have none of their own: the basics, which tell about passwords (the

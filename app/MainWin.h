@@ -20,6 +20,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAbstractItemView;
 class QAction;
@@ -43,6 +45,7 @@ class TAbout;
 class TDecrypt;
 class TEncrypt;
 class TMasterPwd_Form;
+class TStoredPwd_Form;
 class TPasswordPrompt;
 class TPreferences;
 class TComboChange;
@@ -100,6 +103,7 @@ struct TKV_Forms
     TComboChange* ComboChange = nullptr;
     TMasterPwd_Form* MasterPwd_Form = nullptr;
     TTIP_Form* TIP_Form = nullptr;
+    TStoredPwd_Form* StoredPwd_Form = nullptr;
 };
 
 // The settings that the command line changes for its own run only, as they were before it.
@@ -383,6 +387,16 @@ public:
     // program's own that may not exist yet. Any other path is the user's, used as it is.
     void MakeDefaultDatabaseFolder();
 
+    // ---- Stored passwords (MainWin_StoredPasswords.cpp)
+
+    // File > Stored passwords...: after the master password, the dialog of the files whose passwords
+    // the database holds, where entries are removed. With passwords not stored on disk it only tells
+    // the user so and asks for nothing.
+    void StoredPwd_MenuItemClick();
+    // The dialog's two removals, each confirmed first; the dialog then shows the database anew.
+    void RemoveStoredPasswords(const std::vector<std::string>& names);
+    void RemoveMissingStoredPasswords();
+
     // ---- Processing file lists (MainWin_FileLists.cpp)
 
     // direction 0 encrypts the selection of Source_ListView, 1 decrypts that of Crypted_ListView.
@@ -400,6 +414,9 @@ public:
     void ProcessDirectory(int direction, bool recurse);
     // Every entry of the list of `direction` in the directory the lists show.
     void ProcessDirectoryLists(int direction);
+    // Lets the window paint and take the stop button while work goes on: at most once per
+    // kPumpPaceMs, because painting both lists after every small file would cost more than the work.
+    void PumpMessages();
 
     std::unique_ptr<TKV_DirCryptor> DirCryptor;
     std::unique_ptr<TKV_Pwd> Pwd;
@@ -466,6 +483,7 @@ public:
 
     QAction* FileEncrypt_MenuItem = nullptr;
     QAction* FileDecrypt_MenuItem = nullptr;
+    QAction* StoredPwd_MenuItem = nullptr;
     QAction* LargeIcons_MenuItem = nullptr;
     QAction* SmallIcons_MenuItem = nullptr;
     QAction* List_MenuItem = nullptr;
@@ -547,6 +565,9 @@ private:
     FileJob PrepareFileJob(const QString& name, bool encrypting);
     bool WorkOnFile(const QString& name, bool encrypting);
     void CreateFileCryptor();
+    // MainWin_StoredPasswords.cpp: shows the database's names in the dialog; false when it could not be
+    // read (the user was told).
+    bool ShowStoredNames(bool keepPlace);
     // MainWin_OpenFiles.cpp
     TKV_AppLauncher& Launcher();
     // Slot `index` is freed and its file encrypted again with its own password and method.
@@ -595,6 +616,8 @@ private:
     // Since the last status message; messages closer together than kStatusPaceMs are not animated.
     QElapsedTimer statusClock_;
     static constexpr qint64 kStatusPaceMs = 250;
+    QElapsedTimer pumpClock_;
+    static constexpr qint64 kPumpPaceMs = 30;
     // Which stored values this run read, and what they held after start-up.
     TKV_SettingsRun settingsRun_;
     std::unique_ptr<TKV_Interaction> ownUi_;

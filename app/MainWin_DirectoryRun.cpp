@@ -15,7 +15,6 @@
 #include "WorkflowMessages.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QToolButton>
@@ -26,12 +25,6 @@ namespace {
 const char kRecurseQuestion[] = "Recurse subdirectories?";
 const char kSearchingStatus[] = "Processing search for files...";
 const char kDirectoryUnreadableMessage[] = "Cannot read the directory %1: %2";
-
-// Lets the window paint and the stop button be pressed while the run moves between directories.
-void ProcessMessages()
-{
-    QCoreApplication::processEvents();
-}
 
 // The window's side of the walk: the tree follows it, and each directory's list is processed whole.
 class TKV_DirectoryRun : public WalkVisitor
@@ -44,24 +37,24 @@ public:
         if (directory.Depth > 0) {
             // The tree stays where it was when the directory cannot be entered; its lists are not ours.
             if (!w_.ChangeDirectory(QPath(directory.Path))) return WalkStep::SkipChildren;
-            ProcessMessages();
+            w_.PumpMessages();
         }
         if (w_.PrgState->Abort) return WalkStep::Stop;
         w_.ProcessDirectoryLists(direction_);
-        ProcessMessages();
+        w_.PumpMessages();
         return w_.PrgState->Abort ? WalkStep::Stop : WalkStep::Continue;
     }
 
     void Returned(const WalkDirectory& directory) override
     {
         w_.ChangeDirectory(QPath(directory.Path));
-        ProcessMessages();
+        w_.PumpMessages();
         if (!w_.PrgState->Abort) w_.UpdateStatus(QString::fromLatin1(kSearchingStatus));
     }
 
     bool Stopped() override
     {
-        ProcessMessages();
+        w_.PumpMessages();
         return w_.PrgState->Abort;
     }
 

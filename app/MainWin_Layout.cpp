@@ -19,6 +19,8 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
@@ -35,6 +37,20 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The tree shows directories only, but its model learns about every file of a directory it opens
+// and by default looks up each one's MIME type for an icon nobody sees; in a directory of many files
+// that was most of the cost of entering it.
+class TKV_TreeIconProvider : public QFileIconProvider
+{
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override { return info.isDir() ? QFileIconProvider::icon(info) : QIcon(); }
+    QString type(const QFileInfo& info) const override
+    {
+        return info.isDir() ? QFileIconProvider::type(info) : QString();
+    }
+};
 
 // Design size of the client area; the menu bar comes on top of it.
 constexpr int kDesignWidth = 583;
@@ -159,6 +175,8 @@ void TMainWin::BuildMenus()
     FileDecrypt_MenuItem = file->addAction(QStringLiteral("&Decrypt"), this, &TMainWin::Crypted_ListViewDblClick);
     FileDecrypt_MenuItem->setEnabled(false);
     Options_MenuItem = file->addAction(QStringLiteral("&Options..."), this, &TMainWin::Options2Click);
+    StoredPwd_MenuItem =
+        file->addAction(QStringLiteral("&Stored passwords..."), this, &TMainWin::StoredPwd_MenuItemClick);
     file->addSeparator();
     Exit_MenuItem = file->addAction(QStringLiteral("E&xit"), this, &TMainWin::Exit1Click);
 
@@ -276,6 +294,9 @@ void TMainWin::BuildDirPanel()
     Dir_Model->setObjectName(QStringLiteral("Dir_Model"));
     Dir_Model->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
     Dir_Model->setReadOnly(true);
+    // Outlives every window: the model's gatherer thread may still ask it while the window goes.
+    static TKV_TreeIconProvider treeIcons;
+    Dir_Model->setIconProvider(&treeIcons);
     Dir_Filter = new TKV_DriveTreeFilter(this);
     Dir_Filter->setSourceModel(Dir_Model);
     User_DirectoryListBox = new QTreeView(Dir_Panel);

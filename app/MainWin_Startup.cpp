@@ -63,7 +63,7 @@ void TMainWin::FormCreate()
     Trace("create TKV_PrgState");
     // The engine tests the stop flag after every block and lets the window work between chunks.
     Pwd->Abort = &PrgState->Abort;
-    Pwd->ProcessMessages = [] { QCoreApplication::processEvents(); };
+    Pwd->ProcessMessages = [this] { PumpMessages(); };
     CreateFileCryptor();
 
     LoadSettings();

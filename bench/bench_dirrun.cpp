@@ -67,7 +67,8 @@ double TimeCli(const QString& cli, const QString& command, const QString& tree, 
     QElapsedTimer clock;
     clock.start();
     const int status =
-        QProcess::execute(cli, {command, QStringLiteral("-r"), QStringLiteral("--password-file"), passwordFile, tree});
+        QProcess::execute(cli, {command, QStringLiteral("-r"), QStringLiteral("--jobs"), QStringLiteral("1"),
+                                QStringLiteral("--password-file"), passwordFile, tree});
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (status != 0) std::fprintf(stderr, "kelvane-cli %s failed (%d)\n", qPrintable(command), status);
     return seconds;

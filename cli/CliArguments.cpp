@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliArguments.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <strings.h>
+#include <thread>
 
 namespace {
 
@@ -11,7 +13,55 @@ CliParse Usage(std::string text)
     return {CliParseOutcome::Usage, std::move(text)};
 }
 
+// keys list|prune --keyfile DB [--master-password-file PATH|-], keys remove ... NAME...
+CliParse ParseKeysArguments(const std::vector<std::string>& args, Options& options)
+{
+    if (args.size() < 2) return Usage("keys needs list, remove or prune");
+    if (args[1] == "--help" || args[1] == "-h") return {CliParseOutcome::Help, {}};
+    options.keysAction = args[1];
+    if (options.keysAction != "list" && options.keysAction != "remove" && options.keysAction != "prune")
+        return Usage("unknown keys command '" + options.keysAction + "' (list, remove or prune)");
+    const std::string command = "keys " + options.keysAction;
+    bool optionsEnded = false;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        if (arg == "--help" || arg == "-h") return {CliParseOutcome::Help, {}};
+        if (arg != "--keyfile" && arg != "--master-password-file")
+            return Usage("unknown option '" + args[i] + "' for " + command);
+        if (!hasValue) {
+            if (i + 1 >= args.size()) return Usage(arg + " needs a path");
+            value = args[++i];
+        }
+        (arg == "--keyfile" ? options.keyfile : options.masterPasswordFile) = value;
+    }
+    if (!options.keyfile) return Usage(command + " needs --keyfile DB");
+    if (options.keysAction == "remove" && options.files.empty()) return Usage("keys remove needs the names to remove");
+    if (options.keysAction != "remove" && !options.files.empty())
+        return Usage(command + " takes no names ('" + options.files.front() + "')");
+    return {};
+}
+
 } // namespace
+
+int DefaultJobs()
+{
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 256u));
+}
 
 std::optional<int> ParseMethod(const std::string& text)
 {
@@ -28,6 +78,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, Options& option
     if (args[0] == "--help" || args[0] == "-h") return {CliParseOutcome::Help, {}};
     if (args[0] == "--version") return {CliParseOutcome::Version, {}};
     options.command = args[0];
+    if (options.command == "keys") return ParseKeysArguments(args, options);
     if (options.command != "encrypt" && options.command != "decrypt" && options.command != "info" &&
         options.command != "wipe" && options.command != "verify" && options.command != "rekey")
         return Usage("unknown command '" + options.command + "'");

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// One job per core, as far as the system tells them (at least 1, at most 256).
+int DefaultJobs();
+
 struct Options
 {
     std::string command;
@@ -17,11 +20,13 @@ struct Options
     bool keep = false;
     bool force = false;
     bool recursive = false;
-    int jobs = 1;
+    int jobs = DefaultJobs();
     std::optional<std::string> keyfile;
     std::optional<std::string> masterPasswordFile;
     std::optional<std::string> newPasswordFile; // rekey
     std::vector<std::string> files;
+    // "keys": list, remove or prune; the names to remove are in `files`.
+    std::string keysAction;
 };
 
 enum class CliParseOutcome

@@ -60,12 +60,15 @@ MasterPasswordAnswer CliPasswordUi::ShowMasterPasswordDialog(TKV_PwdTable& table
             Say("no terminal to ask for the master password; use --master-password-file");
             return MasterPasswordAnswer::NotNow;
         }
-        const auto again = AskOnTerminal("Reenter the master password for verification: ", stop_);
-        if (!again) return MasterPasswordAnswer::NotNow;
-        if (const MasterEntryCheck check = CheckMasterPasswordEntry(first->str(), again->str());
-            check != MasterEntryCheck::Ok) {
-            Say(MasterEntryCheckMessage(check));
-            continue;
+        // Typed twice only for a new database: an existing one tells a wrong password itself.
+        if (GetFileKind(table.Master.Dir) == FileKind::Missing) {
+            const auto again = AskOnTerminal("Reenter the master password for verification: ", stop_);
+            if (!again) return MasterPasswordAnswer::NotNow;
+            if (const MasterEntryCheck check = CheckMasterPasswordEntry(first->str(), again->str());
+                check != MasterEntryCheck::Ok) {
+                Say(MasterEntryCheckMessage(check));
+                continue;
+            }
         }
         if (table.SubmitMasterPassword(first->str()) == kResultWrongPassword) {
             Say(kInvalidPasswordMessage);

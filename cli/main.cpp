@@ -4,6 +4,7 @@
 #include "CliPasswordUi.h"
 #include "DirectoryWalk.h"
 #include "FileCryptor.h"
+#include "KeysCommand.h"
 #include "PasswordInput.h"
 #include "Progress.h"
 
@@ -64,6 +65,8 @@ const char* const kUsage =
     "                    [--new-password-file NEW|-] [--keyfile DB [--master-password-file PATH|-]] FILE.cry...\n"
     "  kelvane-cli info FILE...\n"
     "  kelvane-cli wipe FILE...\n"
+    "  kelvane-cli keys list|prune --keyfile DB [--master-password-file PATH|-]\n"
+    "  kelvane-cli keys remove --keyfile DB [--master-password-file PATH|-] NAME...\n"
     "  kelvane-cli --help | --version\n";
 
 const char* const kHelp =
@@ -85,6 +88,12 @@ const char* const kHelp =
     "info     shows the method, the plain size and the header length of each FILE.cry.\n"
     "wipe     overwrites each FILE once with pseudo-random bytes, then erases it. A FILE with\n"
     "         other names (hard links) is not overwritten: only this name is removed, with a note.\n"
+    "keys     the password database DB, under its master password; never shows a password.\n"
+    "         list: one line per file with a stored password, \"present\" or \"missing\" (its\n"
+    "         FILE.cry is there or not; \"unknown\": cannot be told), a tab, the full path.\n"
+    "         remove: the entries of the NAMEs (full paths as listed; a relative path is taken\n"
+    "         from the current directory); a NAME without an entry is told and the others go.\n"
+    "         prune: the entries whose FILE.cry is missing. Removed entries are listed.\n"
     "\n"
     "  --password-file PATH  take the password from the first line of PATH (- = standard input);\n"
     "                        without it the password is asked on the terminal\n"
@@ -92,8 +101,9 @@ const char* const kHelp =
     "                        password for the whole run: encrypt takes the files not ending in .cry,\n"
     "                        decrypt those ending in .cry. Links to directories are not followed.\n"
     "                        A summary of the run ends the output.\n"
-    "  -j, --jobs N          work on N files at a time (default 1); messages and results are those\n"
-    "                        of a run one by one. With --keyfile files go one by one.\n"
+    "  -j, --jobs N          work on N files at a time (default: one per core) when there are several\n"
+    "                        files or a tree; messages and results are those of a run one by one.\n"
+    "                        With --keyfile files go one by one.\n"
     "  --new-password-file PATH\n"
     "                        rekey: the new password from the first line of PATH (- = standard input)\n"
     "  --keep                keep the source file\n"
@@ -107,7 +117,8 @@ const char* const kHelp =
     "\n"
     "An existing target is never destroyed by a failed or stopped run. Overwriting cannot\n"
     "guarantee erasure on flash memory or copy-on-write and journaling file systems.\n"
-    "Exit status: 0 all files done, 1 some file failed, 2 usage error.\n";
+    "Exit status: 0 all files done, 1 some file failed, 2 usage error. keys: 1 also for a wrong\n"
+    "master password (nothing changed) and for a NAME without an entry.\n";
 
 // Where a worker of a parallel run keeps the messages of the file in hand, so that they are printed
 // in the order a serial run prints them; null: straight to standard error.
@@ -791,7 +802,9 @@ int RunCrypt(const Options& options)
     const bool encrypting = options.command == "encrypt";
     const auto started = std::chrono::steady_clock::now();
     // The database is read and written one file at a time.
-    if (options.jobs > 1 && !options.keyfile) return RunCryptParallel(options, started);
+    // A single file keeps its progress line, which only a run one by one draws.
+    const bool several = options.recursive || options.files.size() > 1;
+    if (options.jobs > 1 && several && !options.keyfile) return RunCryptParallel(options, started);
     CryptRun run(options);
     if (!run.Start()) return kExitFailed;
 
@@ -914,5 +927,6 @@ int main(int argc, char** argv)
     if (options.command == "info") return RunInfo(options);
     if (options.command == "wipe") return RunWipe(options);
     if (options.command == "verify" || options.command == "rekey") return RunChecks(options);
+    if (options.command == "keys") return RunKeys(options, &g_abort);
     return RunCrypt(options);
 }

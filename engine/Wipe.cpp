@@ -9,6 +9,9 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/random.h>
+#endif
 #include <unistd.h>
 
 namespace {
@@ -22,6 +25,18 @@ constexpr int kTildeNames = 10000;
 
 void DefaultFill(std::uint8_t* buffer, std::size_t count)
 {
+#if defined(__linux__)
+    // One call instead of opening the random device and seeding a generator for every file wiped,
+    // which was a tenth of the time of a small file's wipe.
+    std::size_t filled = 0;
+    while (filled < count) {
+        const ssize_t n = ::getrandom(buffer + filled, count - filled, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        filled += static_cast<std::size_t>(n);
+    }
+    if (filled == count) return;
+#endif
     std::mt19937 generator{std::random_device{}()};
     std::uniform_int_distribution<int> byte(0, 255);
     for (std::size_t i = 0; i < count; ++i)

@@ -5,6 +5,7 @@
 #include "Keys.h"
 #include "PasswordMessages.h"
 #include "PwdDbLock.h"
+#include "PwdTableOperation.h"
 #include "ResultCodes.h"
 
 #include <algorithm>
@@ -12,27 +13,6 @@
 #include <cstring>
 #include <new>
 #include <utility>
-
-// Holds the table for one operation; a second one is refused while it runs.
-class TKV_PwdTable::Operation
-{
-public:
-    explicit Operation(TKV_PwdTable& table) noexcept : table_(table), entered_(!table.busy_)
-    {
-        if (entered_) table_.busy_ = true;
-    }
-    ~Operation()
-    {
-        if (entered_) table_.busy_ = false;
-    }
-    Operation(const Operation&) = delete;
-    Operation& operator=(const Operation&) = delete;
-    explicit operator bool() const noexcept { return entered_; }
-
-private:
-    TKV_PwdTable& table_;
-    bool entered_;
-};
 
 namespace {
 

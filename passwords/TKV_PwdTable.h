@@ -13,8 +13,10 @@
 #include "TKV_Pwd.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The database file: "PT98", plain length, checksum, key check, then the IDEA-CBC body.
 constexpr int kPwdDbHeaderLength = 14;
@@ -65,6 +67,33 @@ private:
     std::int32_t previousLength_ = 0;
     bool withdrawn_ = false;
 };
+
+// Whether the container of a stored name is there: the name with ".cry" (any letter case of the extension).
+enum class ContainerState
+{
+    Present,
+    Missing,
+    Unknown, // the system would not tell (no permission to look into its folder): never pruned
+};
+
+// A name that has a stored password: the plain file's full path, byte for byte as stored (not
+// necessarily valid UTF-8), and its container's state. Never the password.
+struct StoredName
+{
+    std::string Name;
+    ContainerState Container = ContainerState::Missing;
+};
+
+// What RemoveStoredNames and PruneStoredNames did.
+struct NameRemoval
+{
+    std::vector<std::string> Removed;   // the names whose lines went, as stored
+    std::vector<std::string> NotFound;  // names asked for that have no line
+    std::vector<std::string> Unchecked; // names kept because their container's state is Unknown
+};
+
+// The state of the container of the plain file `name`.
+ContainerState ContainerOf(const std::string& name);
 
 // Whether a password can be stored now; see TKV_PwdTable::PrepareToStore.
 enum class StoreReadiness
@@ -133,6 +162,23 @@ public:
     // damaged database while the plain file is still untouched.
     StoreReadiness PrepareToStore();
 
+    // --- Stored names (TKV_PwdTable_Names.cpp)
+    // Under the master password already entered (Master.Entered; kResultWrongPassword without one),
+    // never asking for it and never showing an error: the caller tells the code with FailureDetail.
+    // Codes as LoadTable's (-2: no database there), and those of SaveTable for the two that write.
+
+    // The names with a stored password, in the table's order, each once, with their containers'
+    // states. A line without "=" names nothing and is left out. Reads without the lock: a save
+    // replaces the whole file at once.
+    int ListStoredNames(std::vector<StoredName>& names);
+    // Removes every line of each of `names` (compared as a lookup compares them) and saves, reading
+    // the database anew under its lock (waiting while another process holds it), so that what others
+    // stored meanwhile stays. Nothing is written when no name has a line. On failure the database is
+    // unchanged and `removal` tells what would have gone.
+    int RemoveStoredNames(const std::vector<std::string>& names, NameRemoval& removal);
+    // The same for the lines whose container is Missing; those whose state is Unknown stay.
+    int PruneStoredNames(NameRemoval& removal);
+
     // The database's path and why the last failed operation failed, as the user reads it:
     // "/home/u/xwords.001: Permission denied".
     std::string FailureDetail() const;
@@ -176,6 +222,9 @@ private:
     // Takes the lock that Store and Forget hold from reading the database to saving it, so that
     // processes sharing it lose no change. kResultOk, or -9 with the reason recorded.
     int LockForUpdate(PwdDbLock& lock);
+    // Reads the database under its lock, lets `change` change Entries (true when it did) and saves
+    // then. Entries is empty again afterwards.
+    int ChangeUnderLock(const std::function<bool()>& change);
 
     IPasswordUi& ui_;
     RecalledPassword* pending_ = nullptr;

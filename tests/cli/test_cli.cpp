@@ -18,7 +18,9 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -607,7 +609,8 @@ TEST_F(Cli, InterruptedInTheMiddleStopsCleanly)
     WriteBytes(work / "big", plain);
     WriteBytes(work / "after", Pattern(10, 20));
     const pid_t pid =
-        Start(io, {"encrypt", "--method", "2", "--password-file", "-", work / "big", work / "after"}, "secret12\n");
+        Start(io, {"encrypt", "--jobs", "1", "--method", "2", "--password-file", "-", work / "big", work / "after"},
+              "secret12\n");
     ASSERT_TRUE(WaitUntilReading(pid, work / "big", 3 * 10240)) << Finish(io, pid).err;
     ASSERT_EQ(::kill(pid, SIGINT), 0);
     const Outcome o = Finish(io, pid);
@@ -1110,7 +1113,7 @@ TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
                 std::filesystem::remove(tree->root + "/clash.cry");
             }
         }
-        const Outcome one = Run({command, "-r", "--password-file", password, serial.root});
+        const Outcome one = Run({command, "-r", "--jobs", "1", "--password-file", password, serial.root});
         const Outcome many = Run({command, "-r", "--jobs", "3", "--password-file", password, parallel.root});
         EXPECT_EQ(one.status, many.status) << command;
         EXPECT_EQ(SummaryCounts(one.out), SummaryCounts(many.out)) << command;
@@ -1120,6 +1123,37 @@ TEST_F(Cli, ParallelRunsGiveTheContainersAndMessagesOfASerialRun)
     }
     for (const auto& [name, content] : parallel.plain)
         EXPECT_TRUE(ReadBytes(parallel.root + "/" + name) == content) << name;
+}
+
+// A stop in a parallel run leaves every file either done or as it was, and the summary counts what
+// was done, also files after the stopped one that another job had finished.
+TEST_F(Cli, AStopInAParallelRunLeavesEachFileDoneOrUntouched)
+{
+    const Bytes big = Pattern(8u << 20, 41);
+    WriteBytes(work / "a-big", big);
+    std::vector<std::pair<std::string, Bytes>> small;
+    for (int i = 0; i < 40; ++i) {
+        small.emplace_back(std::to_string(100 + i) + ".txt", Pattern(3000, 600 + static_cast<unsigned>(i)));
+        WriteBytes(work / small.back().first, small.back().second);
+    }
+    const pid_t pid =
+        Start(io, {"encrypt", "-r", "--jobs", "2", "--method", "2", "--password-file", "-", work.path()}, "secret12\n");
+    ASSERT_TRUE(WaitUntilReading(pid, work / "a-big", 3 * 10240)) << Finish(io, pid).err;
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    const Outcome o = Finish(io, pid);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(ReadBytes(work / "a-big") == big);
+    EXPECT_FALSE(std::filesystem::exists(work / "a-big.cry"));
+    int done = 0;
+    for (const auto& [name, content] : small) {
+        if (std::filesystem::exists(work / (name + ".cry"))) {
+            EXPECT_FALSE(std::filesystem::exists(work / name)) << name;
+            ++done;
+        } else {
+            EXPECT_TRUE(ReadBytes(work / name) == content) << name;
+        }
+    }
+    EXPECT_TRUE(Contains(o.out, std::to_string(done) + " files encrypted")) << o.out << "\n" << done;
 }
 
 TEST_F(Cli, JobsNeedsANumber)
@@ -1144,3 +1178,174 @@ TEST_F(Cli, AFileSizeLimitIsAWriteFailure)
     EXPECT_EQ(ReadBytes(work / "big"), plain);
     EXPECT_EQ(work.List(), std::vector<std::string>{"big"});
 }
+
+namespace {
+
+// The passwords database seen through `keys`: made as a user makes it, by encrypting with --keyfile.
+class CliKeys : public CliKeyfile
+{
+protected:
+    // The folder as the database names files in it.
+    std::string Here(const std::string& name) const
+    {
+        return std::filesystem::canonical(work / "").string() + "/" + name;
+    }
+    Outcome Keys(const std::string& action, const std::vector<std::string>& names = {},
+                 const std::string& masterFile = "")
+    {
+        std::vector<std::string> args = {
+            "keys", action, "--keyfile", db, "--master-password-file", masterFile.empty() ? master : masterFile};
+        args.insert(args.end(), names.begin(), names.end());
+        return Run(args, "", work / "");
+    }
+};
+
+// "caf\xE9" is Latin-1, not UTF-8: a name a file manager may have made long ago.
+const std::string kLatin1Name = "caf\xE9";
+
+TEST_F(CliKeys, ListRemoveAndPruneWithAndWithoutTheContainers)
+{
+    for (const std::string name : {"a.txt", "b.txt", "c.txt", kLatin1Name.c_str()}) {
+        WriteBytes(work / name, Pattern(100, 7));
+        ASSERT_EQ(EncryptStoring(work / name, "file-pass-" + name), 0) << name;
+    }
+    // The user deleted two containers long ago.
+    std::filesystem::remove(work / "b.txt.cry");
+    std::filesystem::remove(work / (kLatin1Name + ".cry"));
+
+    Outcome o = Keys("list");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "present\t" + Here("a.txt") + "\nmissing\t" + Here("b.txt") + "\npresent\t" + Here("c.txt") +
+                         "\nmissing\t" + Here(kLatin1Name) + "\n");
+    EXPECT_FALSE(Contains(o.out + o.err, "file-pass"));
+
+    // A relative name is the file below the current directory.
+    o = Keys("remove", {"c.txt"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + Here("c.txt") + "\n");
+
+    // A name without an entry is told and fails the run; the other is removed all the same.
+    o = Keys("remove", {Here("nope"), Here("a.txt")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "removed\t" + Here("a.txt") + "\n");
+    EXPECT_TRUE(Contains(o.err, Here("nope") + ": no password is stored under this name")) << o.err;
+
+    o = Keys("prune");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + Here("b.txt") + "\nremoved\t" + Here(kLatin1Name) + "\n");
+
+    o = Keys("prune");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(Contains(o.err, "no entry of a missing container")) << o.err;
+    o = Keys("list");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(Contains(o.err, "no password is stored in " + db)) << o.err;
+    // The containers themselves were never touched.
+    EXPECT_EQ(work.List(), (std::vector<std::string>{"a.txt.cry", "c.txt.cry"}));
+}
+
+TEST_F(CliKeys, AWrongMasterPasswordChangesNothing)
+{
+    WriteBytes(work / "gone", Pattern(10, 8));
+    ASSERT_EQ(EncryptStoring(work / "gone", "file-pass-x"), 0);
+    std::filesystem::remove(work / "gone.cry");
+    const Bytes before = ReadBytes(db);
+    const std::string wrong = PasswordFile("not-the-master");
+    for (const std::string action : {"list", "remove", "prune"}) {
+        const Outcome o = Keys(
+            action, action == "remove" ? std::vector<std::string>{Here("gone")} : std::vector<std::string>{}, wrong);
+        EXPECT_EQ(o.status, 1) << action;
+        EXPECT_TRUE(Contains(o.err, "Invalid password.")) << action << o.err;
+        EXPECT_EQ(o.out, "") << action;
+        EXPECT_EQ(ReadBytes(db), before) << action;
+    }
+}
+
+TEST_F(CliKeys, NoDatabaseThereIsToldWithoutAskingForTheMasterPassword)
+{
+    const std::string none = io / "none.key";
+    const Outcome o = Run({"keys", "list", "--keyfile", none});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Contains(o.err, none + ": no password database there")) << o.err;
+    EXPECT_FALSE(Contains(o.err, "master password")) << o.err;
+    EXPECT_FALSE(Exists(none));
+    EXPECT_FALSE(Exists(none + ".lock"));
+}
+
+TEST_F(CliKeys, UsageErrors)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"keys"},
+        {"keys", "frob", "--keyfile", db},
+        {"keys", "list"},
+        {"keys", "list", "--keyfile"},
+        {"keys", "list", "--keyfile", db, "extra"},
+        {"keys", "prune", "--keyfile", db, "--method", "des"},
+        {"keys", "remove", "--keyfile", db},
+        {"keys", "remove", "--master-password-file", master, "x"},
+    };
+    for (const auto& args : cases) {
+        std::string line;
+        for (const auto& a : args)
+            line += a + " ";
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 2) << line << o.err;
+        EXPECT_TRUE(Contains(o.err, "Usage")) << line << o.err;
+        EXPECT_FALSE(Exists(db)) << line;
+    }
+    const Outcome help = Run({"--help"});
+    EXPECT_TRUE(Contains(help.out, "kelvane-cli keys remove --keyfile DB")) << help.out;
+}
+
+// True while `pid` waits for a flock (a "->" line of /proc/locks).
+bool WaitsForALock(pid_t pid)
+{
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, mode, access, owner;
+        if (fields >> number >> arrow >> kind >> mode >> access >> owner && arrow == "->" && kind == "FLOCK" &&
+            owner == std::to_string(pid))
+            return true;
+    }
+    return false;
+}
+
+// Another process in the middle of changing the database holds its lock: keys waits for it, as
+// encrypt and decrypt do, and then works on what that process saved.
+TEST_F(CliKeys, WaitsWhileAnotherProcessChangesTheDatabase)
+{
+    for (const std::string name : {"a", "b"}) {
+        WriteBytes(work / name, Pattern(10, 9));
+        ASSERT_EQ(EncryptStoring(work / name, "file-pass-" + name, true), 0);
+    }
+    std::filesystem::remove(work / "a.cry");
+    std::filesystem::remove(work / "b.cry");
+    const int lock = ::open((db + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const Bytes before = ReadBytes(db);
+
+    const pid_t pid = Start(io, {"keys", "prune", "--keyfile", db, "--master-password-file", master}, "");
+    bool waiting = false;
+    for (int i = 0; i < 10000 && !waiting; ++i) {
+        waiting = WaitsForALock(pid);
+        if (!waiting) ::usleep(1000);
+    }
+    EXPECT_TRUE(waiting) << "keys prune did not wait for the lock";
+    EXPECT_EQ(ReadBytes(db), before);
+    // Meanwhile b's container comes back: the prune decides on disk once it holds the lock.
+    WriteBytes(work / "b.cry", Pattern(10, 9));
+    ::flock(lock, LOCK_UN);
+    ::close(lock);
+
+    const Outcome o = Finish(io, pid);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + Here("a") + "\n");
+    EXPECT_EQ(Keys("list").out, "present\t" + Here("b") + "\n");
+}
+
+} // namespace

@@ -12,10 +12,12 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QSortFilterProxyModel>
 #include <QToolButton>
 #include <QTreeView>
@@ -144,6 +146,20 @@ struct TreeWindow
         for (const TKV_PromptSetup& setup : ui.Prompts())
             names.append(setup.Name);
         return names;
+    }
+};
+
+// Counts the paint events of the widgets it watches.
+class TKV_PaintCounter : public QObject
+{
+public:
+    int Paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++Paints;
+        return QObject::eventFilter(watched, event);
     }
 };
 
@@ -446,6 +462,37 @@ private slots:
         t.win.DoForAll(0);
         t.ExpectState([](const QString&) { return true; });
         t.ExpectEndedWhereItBegan();
+    }
+
+    void manySmallFilesArePaintedAtTheWindowsPaceNotOncePerFile()
+    {
+        TKV_ScriptedInteraction ui;
+        TKV_WorkflowWindow w(ui);
+        constexpr int kFiles = 120;
+        for (int i = 0; i < kFiles; ++i)
+            QVERIFY(WriteBytes(w.Directory() + QStringLiteral("/f%1.txt").arg(i, 3, 10, QLatin1Char('0')),
+                               QByteArray(64, 'x')));
+        w.Reread();
+        w.window->Pwd->ClearPassword();
+        ui.ExpectConfirmYesNoCancel(kRecurse, TKV_YesNoCancel::No);
+        ui.ExpectEncryptPrompt(QStringLiteral("f000.txt"), prAccepted, kPassword, true);
+        TKV_PaintCounter counter;
+        for (QWidget* watched :
+             {static_cast<QWidget*>(w.window->ProgressBar1), static_cast<QWidget*>(w.window->ProgressBar2),
+              w.window->Source_ListView->viewport(), w.window->Crypted_ListView->viewport()})
+            watched->installEventFilter(&counter);
+        QElapsedTimer clock;
+        clock.start();
+        w.window->DoForAll(0);
+        const qint64 elapsed = clock.elapsed();
+        QCOMPARE(w.Plain(), QStringList());
+        QCOMPARE(w.window->Crypted_Model->Count(), kFiles);
+        // Painted once per file and list, a run of small files spends most of its time drawing; a few
+        // paints per pass of the event loop at its pace are the window's share. A slow machine only
+        // widens the allowance.
+        const qint64 allowance = 4 * (elapsed / 30 + 2);
+        QVERIFY2(counter.Paints <= allowance,
+                 qPrintable(QStringLiteral("%1 paints in %2 ms").arg(counter.Paints).arg(elapsed)));
     }
 };
 

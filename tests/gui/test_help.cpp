@@ -11,6 +11,7 @@
 #include "TMasterPwd_Form.h"
 #include "TPasswordPrompt.h"
 #include "TPreferences.h"
+#include "TStoredPwd_Form.h"
 
 #include <QAction>
 #include <QDir>
@@ -104,7 +105,7 @@ private slots:
     void everyContextAskedForIsInTheTable()
     {
         QList<int> asked = {TMainWin::kMainWinHelpContext, TPreferences::kHelpContext, kBasicsHelpContext,
-                            kDeletingHelpContext};
+                            kDeletingHelpContext, TStoredPwd_Form::kHelpContext};
         for (const TKV_Tip& tip : kTips)
             asked.append(tip.HelpContext);
         for (int context : asked) {
@@ -225,6 +226,8 @@ private slots:
                                              << "encrypting.html#deleting";
         QTest::newRow("drive not ready") << "TComboChange"
                                          << "lists-and-views.html#main-window";
+        QTest::newRow("stored passwords") << "TStoredPwd_Form"
+                                          << "passwords.html#stored-passwords";
         QTest::newRow("About") << "TAbout"
                                << "index.html";
         // The tip drawn is tip 12, about files from outside.

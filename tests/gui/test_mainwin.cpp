@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(bar.size(), 3);
         QCOMPARE(Texts(bar[0]->menu()),
                  QStringList({QStringLiteral("&Encrypt"), QStringLiteral("&Decrypt"), QStringLiteral("&Options..."),
-                              QStringLiteral("-"), QStringLiteral("E&xit")}));
+                              QStringLiteral("&Stored passwords..."), QStringLiteral("-"), QStringLiteral("E&xit")}));
         QCOMPARE(Texts(bar[1]->menu()), QStringList({QStringLiteral("File lists"), QStringLiteral("&Refresh"),
                                                      QStringLiteral("Status Bars"), QStringLiteral("ToolBar")}));
         QCOMPARE(Texts(bar[1]->menu()->actions().front()->menu()),

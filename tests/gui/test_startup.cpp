@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(names, QStringList({QStringLiteral("TEncrypt"), QStringLiteral("TDecrypt"), QStringLiteral("TAbout"),
                                      QStringLiteral("TPreferences"), QStringLiteral("TDelDialog"),
                                      QStringLiteral("TComboChange"), QStringLiteral("TMasterPwd_Form"),
-                                     QStringLiteral("TTIP_Form")}));
+                                     QStringLiteral("TTIP_Form"), QStringLiteral("TStoredPwd_Form")}));
         QCOMPARE(window->Forms.About->objectName(), QStringLiteral("TAbout"));
         QCOMPARE(window->Forms.TIP_Form->windowTitle(), QStringLiteral("Tip of the day"));
         QVERIFY(window->Forms.MasterPwd_Form->isHidden());

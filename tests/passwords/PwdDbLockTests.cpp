@@ -3,9 +3,12 @@
 // saved. Neither change may be lost.
 #include "PwdTestSupport.h"
 
+#include "PwdDbLock.h"
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +36,8 @@ enum class FirstChange
 {
     Store,   // StorePassword of "/first"
     Confirm, // a recalled "/old" removed after its decryption
+    Remove,  // the stored name "/old" removed
+    Prune,   // "/old" pruned: no "/old.cry" is there
 };
 
 struct TwoProcessCase
@@ -85,10 +90,23 @@ TEST_P(TwoProcesses, KeepEachOthersChanges)
             ::usleep(1000);
         }
     };
-    if (c.first == FirstChange::Store)
+    NameRemoval removal;
+    switch (c.first) {
+    case FirstChange::Store:
         EXPECT_TRUE(table.StorePassword("/first", pwd));
-    else
+        break;
+    case FirstChange::Confirm:
         EXPECT_TRUE(recalled.Confirm());
+        break;
+    case FirstChange::Remove:
+        EXPECT_EQ(table.RemoveStoredNames({"/old"}, removal), kResultOk);
+        EXPECT_EQ(removal.Removed, std::vector<std::string>{"/old"});
+        break;
+    case FirstChange::Prune:
+        EXPECT_EQ(table.PruneStoredNames(removal), kResultOk);
+        EXPECT_EQ(removal.Removed, std::vector<std::string>{"/old"});
+        break;
+    }
     table.Master.ProcessMessages = nullptr;
 
     ASSERT_GT(second, 0);
@@ -104,8 +122,74 @@ INSTANTIATE_TEST_SUITE_P(
     Changes, TwoProcesses,
     ::testing::Values(
         TwoProcessCase{"Store", FirstChange::Store, {"/first=first-pass", "/old=old-pass", "/second=second-pass"}},
-        TwoProcessCase{"Confirm", FirstChange::Confirm, {"/second=second-pass"}}),
+        TwoProcessCase{"Confirm", FirstChange::Confirm, {"/second=second-pass"}},
+        TwoProcessCase{"Remove", FirstChange::Remove, {"/second=second-pass"}},
+        TwoProcessCase{"Prune", FirstChange::Prune, {"/second=second-pass"}}),
     [](const ::testing::TestParamInfo<TwoProcessCase>& info) { return std::string(info.param.label); });
+
+// While another process holds the lock (in the middle of its own change), removing waits, as storing
+// does, and then works on what that process saved.
+class WhileLocked : public TableTest, public ::testing::WithParamInterface<FirstChange>
+{
+};
+
+TEST_P(WhileLocked, RemovingWaitsForTheLockAndKeepsTheOtherProcesssChange)
+{
+    WriteDatabase({"/old=old-pass"});
+    const std::string kept = dir.Path("kept");
+    WriteBytes(kept + ".cry", ToBytes("its container"));
+    EnterMaster();
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(fromChild), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        PwdDbLock lock;
+        char byte = lock.Acquire(db) ? 'L' : 'F';
+        if (::write(fromChild[1], &byte, 1) != 1) ::_exit(2);
+        // Told to finish: the change this process made while holding the lock, then the release.
+        if (::read(toChild[0], &byte, 1) != 1) ::_exit(3);
+        WriteDatabase({"/old=old-pass", kept + "=kept-pass"});
+        lock.Release();
+        ::_exit(0);
+    }
+    ASSERT_GT(holder, 0);
+    char byte = 0;
+    ASSERT_EQ(::read(fromChild[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 'L');
+
+    int code = 1;
+    NameRemoval removal;
+    std::thread remover([&] {
+        code = GetParam() == FirstChange::Remove ? table.RemoveStoredNames({"/old"}, removal)
+                                                 : table.PruneStoredNames(removal);
+    });
+    bool waited = false;
+    for (int i = 0; i < 5000 && !waited; ++i) {
+        waited = WaitsForALock(::getpid());
+        if (!waited) ::usleep(1000);
+    }
+    EXPECT_TRUE(waited) << "the removal did not wait for the lock";
+    EXPECT_EQ(DatabaseLines(), std::vector<std::string>{"/old=old-pass"});
+
+    byte = 'G';
+    EXPECT_EQ(::write(toChild[1], &byte, 1), 1);
+    remover.join();
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
+        ::close(fd);
+
+    EXPECT_EQ(code, kResultOk);
+    EXPECT_EQ(removal.Removed, std::vector<std::string>{"/old"});
+    EXPECT_EQ(DatabaseLines(), std::vector<std::string>{kept + "=kept-pass"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, WhileLocked, ::testing::Values(FirstChange::Remove, FirstChange::Prune),
+                         [](const ::testing::TestParamInfo<FirstChange>& info) {
+                             return std::string(info.param == FirstChange::Remove ? "Remove" : "Prune");
+                         });
 
 // Every name of the database finds the same lock: it lies beside the file a save replaces.
 TEST_F(TableTest, TheLockLiesBesideTheFileASaveReplaces)
