@@ -48,11 +48,13 @@ test-windows: windows
 	@WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
 
 # The benchmark programs are built with the programs' own build type; the whole-file runs time the
-# kelvane-cli that `make build` leaves, against `openssl enc` on the same file.
+# kelvane-cli that `make build` leaves, against `openssl enc` on the same file, and its rekey against
+# decrypt followed by encrypt.
 bench: build
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKELVANE_BENCH=ON -DBUILD_TESTING=OFF -DKELVANE_GUI=OFF >/dev/null
 	@cmake --build build-bench -j $(JOBS) --target kelvane_bench
 	@python3 bench/compare.py build-bench/bin --cli $(BUILD)/bin/kelvane-cli
+	@python3 bench/rekey.py $(BUILD)/bin/kelvane-cli
 
 # Listing a directory of 10,000 files in the window's two lists; needs Qt, so a build of its own.
 bench-lists: deps

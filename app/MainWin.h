@@ -261,6 +261,9 @@ public:
     void Decrypt1Click();
     void Open1Click();
     void Print1Click();
+    // The Crypted list's pop-up menu: check the selected containers, give them a new password.
+    void Verify2Click();
+    void ChangePassword2Click();
 
     // ---- Help and the desktop's default handlers (MainWin_Help.cpp)
 
@@ -337,6 +340,8 @@ public:
     // The whole of one file of a list run: its password (stored, or asked for with the prompt), the
     // work, its stored password kept in step.
     FileResult ProcessListFile(const QString& name, bool encrypting);
+    // The same for a container of the Crypted list that is verified or given a new password.
+    FileResult ProcessCheckFile(const QString& name, bool rekey);
     // True when `path` (the file behind list name `name`) is a regular file; otherwise the user is told
     // that it is missing or is no regular file (a link, pipe or device), and false.
     bool SourceIsUsable(const QString& path, const QString& name);
@@ -367,6 +372,9 @@ public:
     // 3 cancel the list. Names as the lists show them; the directory is that of DirCryptor.
     int PromptToEncrypt(const QString& name);
     int PromptToDecrypt(const QString& name);
+    // The encryption prompt for the new password of a container, always shown (a password held for
+    // the session is the old one's): the password goes into `fresh` and the method is DefaultMethod.
+    int PromptForNewPassword(const QString& name, TKV_Pwd& fresh);
     // Drops expired passwords at a batch boundary.
     void RevalidatePasswords();
 
@@ -393,6 +401,9 @@ public:
 
     // direction 0 encrypts the selection of Source_ListView, 1 decrypts that of Crypted_ListView.
     void ProcessFileList(int direction);
+    // Verifies (rekey false) or gives a new password (true) to each selected container of
+    // Crypted_ListView, then reads the lists again.
+    void CheckFileList(bool rekey);
 
     // ---- Encrypt All and Decrypt All over a directory tree (MainWin_DirectoryRun.cpp)
 
@@ -492,6 +503,8 @@ public:
     QAction* Open2 = nullptr;
     QAction* Print2 = nullptr;
     QAction* Delete2 = nullptr;
+    QAction* Verify2 = nullptr;
+    QAction* ChangePassword2 = nullptr;
 
     // ---- State of the lists and the progress display
 

@@ -215,6 +215,18 @@ void TMainWin::Decrypt1Click()
     DecrFileList();
 }
 
+void TMainWin::Verify2Click()
+{
+    if (RefuseWhileBusy()) return;
+    CheckFileList(false);
+}
+
+void TMainWin::ChangePassword2Click()
+{
+    if (RefuseWhileBusy()) return;
+    CheckFileList(true);
+}
+
 void TMainWin::Open1Click()
 {
     ProcessCmd(QStringLiteral("open"));

@@ -3,11 +3,13 @@
 #include "MainWin.h"
 
 #include "FileCryptor.h"
+#include "StatusBar.h"
 #include "TKV_DirCryptor.h"
 #include "TKV_PrgState.h"
 #include "TKV_Pwd.h"
 #include "TKV_PwdTable.h"
 #include "TPasswordPrompt.h"
+#include "WindowCryptUi.h"
 
 #include <QToolButton>
 #include <QTreeView>
@@ -76,4 +78,40 @@ void TMainWin::ProcessFileList(int direction)
     if (!Pwd->Entered) PwdControls.ButtonOn = false;
     if (!PwdTable->Master.Entered) PwdTable->MasterPwdControls.ButtonOn = false;
     ApplyExpiryControls();
+}
+
+void TMainWin::CheckFileList(bool rekey)
+{
+    ListRunMark mark(PrgState->Busy);
+    if (Forms.Decrypt != nullptr) Forms.Decrypt->SetCancelAllShown(true);
+    if (rekey && Forms.Encrypt != nullptr) Forms.Encrypt->SetCancelAllShown(true);
+    StopProcess_Button->setEnabled(true);
+    PrgState->ListsRaised = false;
+    Pwd->OneForList = false;
+    cryptUi_->ForgetNewPassword();
+    RevalidatePasswords();
+    DirCryptor->ReadSelection(*Crypted_ListView);
+
+    const QStringList names = DirCryptor->Files;
+    for (const QString& name : names) {
+        if (ProcessCheckFile(name, rekey).Outcome == FileOutcome::EndRun || PrgState->Abort) break;
+    }
+
+    PrgState->Abort = false;
+    cryptUi_->ForgetNewPassword();
+    RevalidatePasswords();
+    if (Forms.Decrypt != nullptr) Forms.Decrypt->SetCancelAllShown(false);
+    if (rekey && Forms.Encrypt != nullptr) Forms.Encrypt->SetCancelAllShown(false);
+    if (PrgState->ListsRaised) DropLists();
+    StopProcess_Button->setEnabled(false);
+    if (!Pwd->Entered) PwdControls.ButtonOn = false;
+    if (!PwdTable->Master.Entered) PwdTable->MasterPwdControls.ButtonOn = false;
+    ApplyExpiryControls();
+    // A new password changes no name, but the method and size columns follow the containers; the
+    // status line keeps telling how the last file went.
+    if (rekey) {
+        const QString status = StatusBar3->PanelText(0);
+        RefreshFLists();
+        UpdateStatus(status);
+    }
 }

@@ -225,6 +225,11 @@ void TMainWin::BuildMenus()
     Open2 = Crypted_PopupMenu->addAction(QStringLiteral("Open"), this, &TMainWin::Open2Click);
     Print2 = Crypted_PopupMenu->addAction(QStringLiteral("Print"), this, &TMainWin::Print2Click);
     Delete2 = Crypted_PopupMenu->addAction(QStringLiteral("Delete"), this, &TMainWin::Delete2Click);
+    // Letters of their own: V and C start no other item of this menu.
+    Crypted_PopupMenu->addSeparator();
+    Verify2 = Crypted_PopupMenu->addAction(QStringLiteral("&Verify"), this, &TMainWin::Verify2Click);
+    ChangePassword2 =
+        Crypted_PopupMenu->addAction(QStringLiteral("&Change password..."), this, &TMainWin::ChangePassword2Click);
 
     auto* help1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help1, &QShortcut::activated, this, [this] { ShowHelpContext(kMainWinHelpContext); });

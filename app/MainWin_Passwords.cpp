@@ -114,6 +114,34 @@ int TMainWin::PromptToDecrypt(const QString& name)
     return prAccepted;
 }
 
+int TMainWin::PromptForNewPassword(const QString& name, TKV_Pwd& fresh)
+{
+    if (Forms.Encrypt == nullptr) return prSkip;
+    TKV_PromptSetup setup = PromptSetupFor(*this, *Forms.Encrypt, name);
+    // The session password is the old one; one new password may still serve the rest of the list.
+    setup.OneForListEnabled = DirCryptor->Files.size() > 1;
+    setup.OneForListChecked = setup.OneForListEnabled && OnePerList;
+    const char* method = MethodName(DefaultMethod);
+    setup.MethodText = QString::fromLatin1(method != nullptr ? method : "-");
+    const PasswordLimits limits = PasswordLimits::ForEncryption(DefaultMethod);
+    setup.EnterText = EnterText(limits);
+    setup.MaxChars = static_cast<int>(limits.MaxBytes);
+    setup.SaveEnabled = PwdTable->Master.Store;
+    setup.SaveChecked = setup.SaveEnabled;
+
+    TKV_PromptAnswer answer;
+    const int result = Interaction().PasswordPrompt(*Forms.Encrypt, setup, answer);
+    if (result != prAccepted) {
+        Wipe(answer.Password);
+        return result;
+    }
+    fresh.SetPassword(std::string_view(answer.Password.constData(), static_cast<std::size_t>(answer.Password.size())));
+    Wipe(answer.Password);
+    fresh.OneForList = answer.OneForList;
+    PrgState->SavePassword = answer.SavePassword;
+    return prAccepted;
+}
+
 void TMainWin::RevalidatePasswords()
 {
     ::RevalidatePasswords(*Pwd, PwdTable->Master);

@@ -50,6 +50,15 @@ FileResult TMainWin::ProcessListFile(const QString& name, bool encrypting)
     return result;
 }
 
+FileResult TMainWin::ProcessCheckFile(const QString& name, bool rekey)
+{
+    FileJob job = PrepareFileJob(name, false);
+    job.Kind = rekey ? FileJob::Check::Rekey : FileJob::Check::Verify;
+    job.Method = DefaultMethod;
+    LastEngineResult = kResultOk;
+    return rekey ? cryptor_->Rekey(job) : cryptor_->Verify(job);
+}
+
 bool TMainWin::WorkOnFile(const QString& name, bool encrypting)
 {
     const FileJob job = PrepareFileJob(name, encrypting);

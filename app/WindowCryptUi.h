@@ -51,6 +51,43 @@ public:
         OpeningPasswords.clear();
     }
 
+    // A new password given for the rest of the list ("one for the list" in its prompt).
+    void ForgetNewPassword()
+    {
+        SecureZero(newForList_.data(), newForList_.size());
+        newForList_.clear();
+    }
+
+    PasswordStep ObtainNewPassword(FileJob& job, TKV_Pwd& fresh) override
+    {
+        job.Method = w_.DefaultMethod;
+        if (!newForList_.empty()) {
+            fresh.SetScrambledPassword(newForList_);
+            return PasswordStep::Ready;
+        }
+        const int answer = w_.PromptForNewPassword(Current.Name, fresh);
+        if (answer == prSkip) return PasswordStep::Skip;
+        if (answer == prCancelAll) return PasswordStep::CancelAll;
+        if (fresh.OneForList) newForList_ = fresh.Password;
+        return PasswordStep::Ready;
+    }
+
+    void CheckEnded(const FileJob& job, int engineResult) override
+    {
+        if (engineResult != kResultOk) {
+            w_.ShowEngineError(engineResult, Current.Name);
+        } else if (job.Kind == FileJob::Check::Verify) {
+            w_.Interaction().InfoBox(WithName(kIntactMessage, Current.Name));
+        } else {
+            w_.UpdateStatus(WithName(kPasswordChangedStatus, Current.Name));
+        }
+    }
+
+    void NewPasswordNotStored(const FileJob&) override
+    {
+        w_.Interaction().ErrorBox(WithName(kNewPasswordNotSavedMessage, Current.Name));
+    }
+
     PasswordStep ObtainPassword(const FileJob& job) override
     {
         const int answer = job.Encrypting ? w_.PromptToEncrypt(Current.Name) : w_.PromptToDecrypt(Current.Name);
@@ -95,14 +132,17 @@ public:
 
     void WorkStarting(const FileJob& job) override
     {
-        w_.UpdateStatus(WithName(job.Encrypting ? kEncryptingStatus : kDecryptingStatus, Current.Name));
+        const char* status = job.Encrypting ? kEncryptingStatus : kDecryptingStatus;
+        if (job.Kind == FileJob::Check::Verify) status = kVerifyingStatus;
+        if (job.Kind == FileJob::Check::Rekey) status = kRekeyingStatus;
+        w_.UpdateStatus(WithName(status, Current.Name));
         w_.PrgState->Busy.Include(job.Encrypting ? psEncrypting : psDecrypting);
         w_.StartProcessTimer();
     }
 
     void WorkEnded(const FileJob& job, int engineResult) override
     {
-        if (KeepOpeningPasswords && !job.Encrypting && engineResult == kResultOk) {
+        if (KeepOpeningPasswords && !job.Encrypting && job.Kind == FileJob::Check::None && engineResult == kResultOk) {
             // The engine still holds the password that opened the file, a stored one included.
             OpeningPassword& opening = OpeningPasswords[job.Target];
             opening.Password = w_.Pwd->Password;
@@ -157,4 +197,5 @@ public:
 
 private:
     TMainWin& w_;
+    SecretBytes newForList_;
 };

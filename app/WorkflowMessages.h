@@ -13,6 +13,14 @@ inline constexpr char kOverwritePlainQuestion[] =
     "File %s already exist in the list of non encrypted files. Overwrite?";
 inline constexpr char kEncryptingStatus[] = "Encrypting file %s ...";
 inline constexpr char kDecryptingStatus[] = "Decrypting file %s ...";
+inline constexpr char kVerifyingStatus[] = "Verifying file %s ...";
+inline constexpr char kRekeyingStatus[] = "Changing the password of file %s ...";
+inline constexpr char kIntactMessage[] =
+    "File %s is intact: the password opens it and its data matches its checksum. Nothing was written.";
+inline constexpr char kPasswordChangedStatus[] = "The password of file %s has been changed.";
+inline constexpr char kNewPasswordNotSavedMessage[] =
+    "File %s has its new password, but it could not be saved in the password database, which still holds the "
+    "old one. Keep the new password in mind.";
 inline constexpr char kPlainNotRemovedMessage[] = "Unable to delete file %s from the list of non encrypted files.";
 inline constexpr char kCryptedNotRemovedMessage[] = "Unable to delete file %s from the list of encrypted files.";
 inline constexpr char kWipingStatus[] = "Wiping out the file %s ...";

@@ -80,10 +80,13 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, Options& option
     options.command = args[0];
     if (options.command == "keys") return ParseKeysArguments(args, options);
     if (options.command != "encrypt" && options.command != "decrypt" && options.command != "info" &&
-        options.command != "wipe")
+        options.command != "wipe" && options.command != "verify" && options.command != "rekey")
         return Usage("unknown command '" + options.command + "'");
 
     const bool crypts = options.command == "encrypt" || options.command == "decrypt";
+    // verify and rekey read containers with a password, as decrypt does, and never overwrite anything.
+    const bool checks = options.command == "verify" || options.command == "rekey";
+    const bool rekeys = options.command == "rekey";
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -110,18 +113,22 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, Options& option
         };
         if (arg == "--help" || arg == "-h") {
             return {CliParseOutcome::Help, {}};
-        } else if (arg == "--method" && options.command == "encrypt") {
+        } else if (arg == "--method" && (options.command == "encrypt" || rekeys)) {
             if (!takeValue()) return Usage("--method needs a value");
             const auto method = ParseMethod(value);
             if (!method) return Usage("unknown method '" + value + "' (idea, des, 3xdes or 0-4)");
             options.method = *method;
-        } else if (arg == "--password-file" && crypts) {
+            options.methodGiven = true;
+        } else if (arg == "--password-file" && (crypts || checks)) {
             if (!takeValue()) return Usage("--password-file needs a path");
             options.passwordFile = value;
-        } else if (arg == "--keyfile" && crypts) {
+        } else if (arg == "--new-password-file" && rekeys) {
+            if (!takeValue()) return Usage("--new-password-file needs a path");
+            options.newPasswordFile = value;
+        } else if (arg == "--keyfile" && (crypts || checks)) {
             if (!takeValue()) return Usage("--keyfile needs a path");
             options.keyfile = value;
-        } else if (arg == "--master-password-file" && crypts) {
+        } else if (arg == "--master-password-file" && (crypts || checks)) {
             if (!takeValue()) return Usage("--master-password-file needs a path");
             options.masterPasswordFile = value;
         } else if (arg == "--keep" && crypts && !hasValue) {
@@ -146,5 +153,11 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, Options& option
     if (options.passwordFile && options.masterPasswordFile && *options.passwordFile == "-" &&
         *options.masterPasswordFile == "-")
         return Usage("standard input can give only one of the two passwords");
+    if (rekeys) {
+        int fromInput = 0;
+        for (const auto* file : {&options.passwordFile, &options.newPasswordFile, &options.masterPasswordFile})
+            fromInput += *file && **file == "-" ? 1 : 0;
+        if (fromInput > 1) return Usage("standard input can give only one of the passwords");
+    }
     return {};
 }

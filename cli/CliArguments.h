@@ -15,6 +15,7 @@ struct Options
 {
     std::string command;
     int method = kMethodIdea;
+    bool methodGiven = false; // rekey keeps each container's method without it
     std::optional<std::string> passwordFile;
     bool keep = false;
     bool force = false;
@@ -22,6 +23,7 @@ struct Options
     int jobs = DefaultJobs();
     std::optional<std::string> keyfile;
     std::optional<std::string> masterPasswordFile;
+    std::optional<std::string> newPasswordFile; // rekey
     std::vector<std::string> files;
     // "keys": list, remove or prune; the names to remove are in `files`.
     std::string keysAction;

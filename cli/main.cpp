@@ -63,6 +63,9 @@ const char* const kUsage =
     "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
     "  kelvane-cli decrypt [--password-file PATH|-] [--keep] [--force]\n"
     "                      [--keyfile DB [--master-password-file PATH|-]] [--recursive] FILE|DIR...\n"
+    "  kelvane-cli verify [--password-file PATH|-] [--keyfile DB [--master-password-file PATH|-]] FILE.cry...\n"
+    "  kelvane-cli rekey [--method idea|des|3xdes|0|1|2|3|4] [--password-file OLD|-]\n"
+    "                    [--new-password-file NEW|-] [--keyfile DB [--master-password-file PATH|-]] FILE.cry...\n"
     "  kelvane-cli info FILE...\n"
     "  kelvane-cli wipe FILE...\n"
     "  kelvane-cli keys list|prune --keyfile DB [--master-password-file PATH|-]\n"
@@ -76,6 +79,15 @@ const char* const kHelp =
     "         for DES, 16 for IDEA, 24 for 3xDES (a letter outside Windows-1252, such as a Greek\n"
     "         one, takes 2 bytes or more).\n"
     "decrypt  writes each FILE.cry back as FILE, then deletes FILE.cry (unless --keep).\n"
+    "verify   deciphers each FILE.cry in memory and checks it; writes nothing. One line per file:\n"
+    "         intact, wrong password, damaged, truncated, or not verified.\n"
+    "rekey    gives each FILE.cry a new password (and with --method a new method; without it the\n"
+    "         file keeps its own), deciphering and enciphering in memory into a new container that\n"
+    "         replaces the old one only once the old one has proved intact: no plain copy is ever\n"
+    "         written, and on any failure the old container stays as it was. The new password follows\n"
+    "         the rules of its method and is asked twice on a terminal. With --keyfile the stored\n"
+    "         password serves as the old one and the new one replaces it. A FILE.cry with other names\n"
+    "         (hard links) is left alone: those names would keep the old password.\n"
     "info     shows the method, the plain size and the header length of each FILE.cry.\n"
     "wipe     overwrites each FILE once with pseudo-random bytes, then erases it. A FILE with\n"
     "         other names (hard links) is not overwritten: only this name is removed, with a note.\n"
@@ -95,6 +107,8 @@ const char* const kHelp =
     "  -j, --jobs N          work on N files at a time (default: one per core) when there are several\n"
     "                        files or a tree; messages and results are those of a run one by one.\n"
     "                        With --keyfile files go one by one.\n"
+    "  --new-password-file PATH\n"
+    "                        rekey: the new password from the first line of PATH (- = standard input)\n"
     "  --keep                keep the source file\n"
     "  --force               overwrite an existing target file\n"
     "  --keyfile DB          the password database: encrypt stores each file's password there,\n"
@@ -154,42 +168,39 @@ PasswordLimits LengthLimits(bool encrypting, int method)
     return encrypting ? PasswordLimits::ForEncryption(method) : PasswordLimits::ForDecryption();
 }
 
-// The prompts' length rules: at least 6 characters, at most as many key bytes as the method uses;
-// an empty string when the password is acceptable.
-std::string CheckLength(const std::string& password, bool encrypting, int method)
+// A password from `file` (a path or "-") or else the terminal, as `label` ("the password", "the new
+// password") held to `limits`, and asked twice on the terminal when `twice`.
+std::optional<SecretText> ReadPassword(const std::optional<std::string>& file, const PasswordLimits& limits,
+                                       const std::string& label, bool twice)
 {
-    return PasswordLengthMessage(LengthLimits(encrypting, method).Check(password));
-}
-
-std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting)
-{
-    if (options.passwordFile) {
+    if (file) {
         std::string error;
-        auto password = ReadSecretLine(*options.passwordFile, error, &g_abort);
+        auto password = ReadSecretLine(*file, error, &g_abort);
         if (!password) {
             Complain(error);
             return std::nullopt;
         }
-        if (const std::string problem = CheckLength(password->str(), encrypting, options.method); !problem.empty()) {
+        if (const std::string problem = PasswordLengthMessage(limits.Check(password->str())); !problem.empty()) {
             Complain(problem);
             return std::nullopt;
         }
         return password;
     }
-    const std::string range = LengthLimits(encrypting, options.method).RangeText();
+    const std::string range = limits.RangeText();
     for (int attempt = 0; attempt < 3; ++attempt) {
-        auto password = AskOnTerminal("Enter the password " + range + ": ", &g_abort);
+        auto password = AskOnTerminal("Enter " + label + " " + range + ": ", &g_abort);
         if (!password && g_abort.load()) return std::nullopt;
         if (!password) {
-            Complain("no terminal to ask for the password; use --password-file");
+            Complain("no terminal to ask for " + label + "; use --" + (label == "the new password" ? "new-" : "") +
+                     "password-file");
             return std::nullopt;
         }
-        if (const std::string problem = CheckLength(password->str(), encrypting, options.method); !problem.empty()) {
+        if (const std::string problem = PasswordLengthMessage(limits.Check(password->str())); !problem.empty()) {
             Complain(problem);
             continue;
         }
-        if (encrypting) {
-            auto again = AskOnTerminal("Reenter the password for verification: ", &g_abort);
+        if (twice) {
+            auto again = AskOnTerminal("Reenter " + label + " for verification: ", &g_abort);
             if (!again) return std::nullopt;
             if (again->str() != password->str()) {
                 Complain(kVerificationFailedMessage);
@@ -199,6 +210,11 @@ std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting
         return password;
     }
     return std::nullopt;
+}
+
+std::optional<SecretText> ObtainPassword(const Options& options, bool encrypting)
+{
+    return ReadPassword(options.passwordFile, LengthLimits(encrypting, options.method), "the password", encrypting);
 }
 
 bool EndsWithCry(const std::string& name)
@@ -367,6 +383,176 @@ private:
     ProgressLine progress_;
     bool askedInVain_ = false;
     bool quiet_ = false;
+};
+
+// One run of verify or rekey: the old password asked at most once (or each file's stored one with
+// --keyfile), for rekey the new one too; FileCryptor checks or rekeys each container.
+class CheckRun : private IFileCryptUi
+{
+public:
+    explicit CheckRun(const Options& options)
+        : options_(options), ui_(options.masterPasswordFile, &g_abort), table_(ui_), cryptor_(engine_, table_, *this)
+    {
+        engine_.Abort = &g_abort;
+    }
+    ~CheckRun() override { engine_.ClearPassword(); }
+
+    bool Start()
+    {
+        if (!options_.keyfile) return true;
+        table_.Master.Dir = DatabaseName(*options_.keyfile);
+        table_.Master.Store = true;
+        if (!table_.PromptForMasterPassword()) {
+            if (!ui_.WrongPassword()) Complain("the password database cannot be used without its master password");
+            return false;
+        }
+        return true;
+    }
+
+    // Works on one container and prints its line; false when the run is to end.
+    bool Check(const std::string& path, bool& failed)
+    {
+        const bool rekey = options_.command == "rekey";
+        FileResult result;
+        if (!EndsWithCry(path)) {
+            Complain(path + ": the name does not end in .cry");
+        } else {
+            FileJob job;
+            job.Name = path;
+            job.Source = path;
+            job.Target = path.substr(0, path.size() - 4);
+            job.Encrypting = false;
+            job.Kind = rekey ? FileJob::Check::Rekey : FileJob::Check::Verify;
+            result = rekey ? cryptor_.Rekey(job) : cryptor_.Verify(job);
+        }
+        const bool ran = result.EngineResult != kResultOk || result.Outcome != FileOutcome::NotDone;
+        std::string state = rekey ? "unchanged" : "not verified";
+        if (result.Outcome == FileOutcome::Done || result.Outcome == FileOutcome::DoneSourceKept) {
+            state = rekey ? std::string("new password, ") + MethodName(newMethod_) : "intact";
+        } else if (ran && !rekey) {
+            switch (result.EngineResult) {
+            case kResultWrongPassword:
+                state = "wrong password";
+                break;
+            case kResultDamaged:
+                state = "damaged";
+                break;
+            case kResultTruncated:
+                state = "truncated";
+                break;
+            default:
+                break;
+            }
+        }
+        std::printf("%s: %s\n", path.c_str(), state.c_str());
+        std::fflush(stdout);
+        if (result.Outcome != FileOutcome::Done) failed = true;
+        return result.Outcome != FileOutcome::EndRun;
+    }
+
+private:
+    PasswordStep ObtainPassword(const FileJob&) override
+    {
+        if (engine_.Entered) return PasswordStep::Ready;
+        if (askedInVain_) return PasswordStep::Skip;
+        const bool rekey = options_.command == "rekey";
+        auto password = ReadPassword(options_.passwordFile, PasswordLimits::ForDecryption(),
+                                     rekey ? "the old password" : "the password", false);
+        if (!password) {
+            askedInVain_ = true;
+            return PasswordStep::Skip;
+        }
+        engine_.SetPassword(password->str());
+        engine_.Entered = true;
+        return PasswordStep::Ready;
+    }
+
+    PasswordStep ObtainNewPassword(FileJob& job, TKV_Pwd& fresh) override
+    {
+        // Without --method each container keeps its own, and the password must suit it.
+        job.Method = options_.methodGiven ? options_.method : ReadContainerInfo(job.Source).method;
+        if (job.Method < 0) {
+            Complain(EngineErrorMessage(kResultNotEncrypted, job.Name, false));
+            return PasswordStep::Skip;
+        }
+        if (!newPassword_) {
+            if (newAskedInVain_) return PasswordStep::Skip;
+            // Asked once for the run, under the rule of the method asked for (the widest without one).
+            newPassword_ = ReadPassword(options_.newPasswordFile,
+                                        PasswordLimits::ForEncryption(options_.methodGiven ? options_.method : -1),
+                                        "the new password", true);
+            if (!newPassword_) {
+                newAskedInVain_ = true;
+                return PasswordStep::Skip;
+            }
+        }
+        const std::string problem =
+            PasswordLengthMessage(PasswordLimits::ForEncryption(job.Method).Check(newPassword_->str()));
+        if (!problem.empty()) {
+            Complain(job.Name + " (" + MethodName(job.Method) + "): " + problem);
+            return PasswordStep::Skip;
+        }
+        fresh.SetPassword(newPassword_->str());
+        newMethod_ = job.Method;
+        return PasswordStep::Ready;
+    }
+
+    bool StorePasswordWanted() override { return options_.keyfile.has_value(); }
+
+    void PasswordNotStorable(const FileJob& job) override
+    {
+        Complain("the password database cannot take the new password of " + job.Name + "; it was left as it was");
+    }
+    void PasswordNotStored(const FileJob&) override {}
+    void NewPasswordNotStored(const FileJob& job) override
+    {
+        Complain(job.Name + " has its new password, but the database could not take it: it still holds the old one");
+    }
+    void StoredPasswordRefused(const FileJob& job) override
+    {
+        Complain("the password stored for " + job.Target + " does not open " + job.Source +
+                 "; trying the file password");
+    }
+
+    bool MayOverwrite(const FileJob&) override { return false; }
+    void TargetRefused(const FileJob&) override {}
+
+    void WorkStarting(const FileJob& job) override
+    {
+        progress_.Start(job.Source, GetFileSize(job.Source));
+        engine_.ProcessMessages = [this] { progress_.Update(engine_.BlocksDone, engine_.BlocksTotal); };
+    }
+    void WorkEnded(const FileJob&, int) override
+    {
+        engine_.ProcessMessages = nullptr;
+        progress_.Finish();
+    }
+
+    void CheckEnded(const FileJob& job, int code) override
+    {
+        if (code != kResultOk) Complain(EngineErrorMessage(code, job.Name, false));
+    }
+
+    void SourceNotRemoved(const FileJob&, const std::string&) override {}
+    void SourceMissing(const FileJob& job) override
+    {
+        Complain(EngineErrorMessage(kResultCannotOpen, job.Name, false));
+    }
+    void EngineError(int code, const std::string& subject) override
+    {
+        Complain(EngineErrorMessage(code, subject, false));
+    }
+
+    const Options& options_;
+    TKV_Pwd engine_;
+    CliPasswordUi ui_;
+    TKV_PwdTable table_;
+    FileCryptor cryptor_;
+    ProgressLine progress_;
+    std::optional<SecretText> newPassword_;
+    int newMethod_ = kMethodIdea;
+    bool askedInVain_ = false;
+    bool newAskedInVain_ = false;
 };
 
 bool IsDirectory(const std::string& path)
@@ -658,6 +844,31 @@ int RunCrypt(const Options& options)
     return tally.failed > 0 || tally.unreadable > 0 || g_abort.load() ? kExitFailed : kExitOk;
 }
 
+int RunChecks(const Options& options)
+{
+    CheckRun run(options);
+    if (!run.Start()) return kExitFailed;
+    bool failed = false;
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        const std::string& path = options.files[i];
+        if (g_abort.load()) {
+            Complain("stopped; " + path + " and the files after it were not processed");
+            return kExitFailed;
+        }
+        if (IsDirectory(path)) {
+            Complain(path + " is a directory; name its .cry files");
+            failed = true;
+            continue;
+        }
+        if (!run.Check(path, failed)) {
+            if (i + 1 < options.files.size())
+                Complain(options.files[i + 1] + " and the files after it were not processed");
+            return kExitFailed;
+        }
+    }
+    return failed || g_abort.load() ? kExitFailed : kExitOk;
+}
+
 int RunInfo(const Options& options)
 {
     int status = kExitOk;
@@ -729,6 +940,7 @@ int main(int argc, char** argv)
 
     if (options.command == "info") return RunInfo(options);
     if (options.command == "wipe") return RunWipe(options);
+    if (options.command == "verify" || options.command == "rekey") return RunChecks(options);
     if (options.command == "keys") return RunKeys(options, &g_abort);
     return RunCrypt(options);
 }

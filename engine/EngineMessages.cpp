@@ -58,6 +58,14 @@ std::string EngineErrorMessage(int code, const std::string& name, bool withAllHi
                     name);
     case kResultNameTooLong:
         return Fill("The name of %s is too long to add \".cry\" to it in this folder; it was not encrypted.", name);
+    case kResultTruncated:
+        return Fill("File %s is incomplete: it ends before the end its header gives, as a file cut off while "
+                    "copying or downloading does.",
+                    name);
+    case kResultHasOtherNames:
+        return Fill("%s has other names (hard links). Its password was not changed: the other names would still "
+                    "open with the old one. Remove them first, or decrypt and encrypt the file.",
+                    name);
     default:
         return {};
     }

@@ -209,11 +209,13 @@ bool ReplacementFile::InjectedFault(std::size_t count) noexcept
 
 bool ReplacementFile::WriteAll(const void* data, std::size_t count)
 {
+    if (WriteTap != nullptr) WriteTap(data, count);
     return fd_ >= 0 && !InjectedFault(count) && WriteFully(fd_, data, count);
 }
 
 bool ReplacementFile::WriteAt(const void* data, std::size_t count, long long offset)
 {
+    if (WriteTap != nullptr) WriteTap(data, count);
     return fd_ >= 0 && offset >= 0 && !InjectedFault(count) && WriteFully(fd_, data, count, offset);
 }
 

@@ -111,6 +111,9 @@ public:
     {
         failWriteAfter_ = bytes;
     }
+    // Test seam: when set, sees every buffer any ReplacementFile is about to write (the engine's one
+    // way of writing a file), so tests can tell which bytes ever reach a file. Null in the program.
+    static inline void (*WriteTap)(const void* data, std::size_t count) = nullptr;
     // `finalMode` (permission bits, or -1 to keep the creation mode) is set before the file gets
     // its final name.
     CommitResult Commit(bool mayReplace, int finalMode = -1);

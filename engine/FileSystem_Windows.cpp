@@ -254,11 +254,13 @@ bool ReplacementFile::InjectedFault(std::size_t count) noexcept
 
 bool ReplacementFile::WriteAll(const void* data, std::size_t count)
 {
+    if (WriteTap != nullptr) WriteTap(data, count);
     return handle_ != nullptr && !InjectedFault(count) && WriteFully(handle_, data, count);
 }
 
 bool ReplacementFile::WriteAt(const void* data, std::size_t count, long long offset)
 {
+    if (WriteTap != nullptr) WriteTap(data, count);
     if (handle_ == nullptr || offset < 0 || InjectedFault(count)) return false;
     // A positioned write moves the offset of a synchronous handle; the current one is put back.
     LARGE_INTEGER zero{}, current{}, target{};

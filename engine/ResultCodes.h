@@ -27,6 +27,8 @@ enum EngineResult : int
     kResultNoPassword = -23,     // encrypting with an empty password was asked for
     kResultDamaged = -24,        // the key check passed but the data fails its checksum
     kResultNameTooLong = -25,    // the name with ".cry" added is longer than the directory allows
+    kResultTruncated = -26,      // the container ends before the end its header gives (verify, rekey)
+    kResultHasOtherNames = -27,  // a container with other names (hard links) was not rekeyed
 };
 
 // The message for a non-zero result, with %s replaced by `name`; empty for a code that has no

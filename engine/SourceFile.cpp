@@ -60,6 +60,9 @@ bool SourceFile::Open(const std::string& path, Links links)
     if (!S_ISREG(st.st_mode)) return Refuse(st.st_mode);
     opened_ = IdentityOf(st);
     mode_ = static_cast<int>(st.st_mode & 0777);
+    owner_ = static_cast<unsigned>(st.st_uid);
+    group_ = static_cast<unsigned>(st.st_gid);
+    links_ = static_cast<unsigned long long>(st.st_nlink);
     return true;
 }
 

@@ -54,6 +54,10 @@ public:
     // As found at Open().
     long long Size() const noexcept { return opened_.size; }
     int Mode() const noexcept { return mode_; }
+    unsigned Owner() const noexcept { return owner_; }
+    unsigned Group() const noexcept { return group_; }
+    // How many names (hard links) the file has.
+    unsigned long long LinkCount() const noexcept { return links_; }
     // True when the open file is still as it was at Open(): nothing appended, nothing rewritten.
     // `now` receives its identity.
     bool UnchangedSinceOpen(FileIdentity& now) const;
@@ -63,6 +67,10 @@ public:
     std::size_t Read(void* data, std::size_t count);
     // All `count` bytes, or false: errno 0 when the file ended first, else the error.
     bool ReadExactly(void* data, std::size_t count) { return Read(data, count) == count; }
+#if defined(_WIN32)
+    // Lets go of the file, which Windows will not replace while it is open.
+    void Close() noexcept;
+#endif
 
 private:
     bool Refuse(unsigned mode) noexcept;
@@ -74,6 +82,9 @@ private:
 #endif
     FileIdentity opened_;
     int mode_ = 0;
+    unsigned owner_ = 0;
+    unsigned group_ = 0;
+    unsigned long long links_ = 0;
     bool notRegular_ = false;
     long long failReadAfter_;
     long long done_ = 0;

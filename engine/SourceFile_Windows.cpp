@@ -55,6 +55,12 @@ SourceFile::~SourceFile()
     if (handle_ != nullptr) ::CloseHandle(handle_);
 }
 
+void SourceFile::Close() noexcept
+{
+    if (handle_ != nullptr) ::CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
 bool SourceFile::Refuse(unsigned attributes) noexcept
 {
     notRegular_ = true;
@@ -99,6 +105,7 @@ bool SourceFile::Open(const std::string& path, Links links)
     opened_ = IdentityOf(info);
     // In the permission bits the engine passes on: read-only is a mode without write bits.
     mode_ = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    links_ = info.nNumberOfLinks;
     return true;
 }
 

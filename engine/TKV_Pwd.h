@@ -77,6 +77,22 @@ public:
     // (kResultCryptedChanged).
     int DecryptFile(const std::string& fileName, bool mayReplace = false);
 
+    // Deciphers the container `fileName` in memory and checks it: 0 when the password opens it and
+    // its data matches its checksum. Writes nothing. kResultWrongPassword when the key check differs,
+    // kResultDamaged when the data (or a length that cannot be) fails, kResultTruncated when the file
+    // ends before the end its header gives, or another negative result code.
+    int VerifyFile(const std::string& fileName);
+
+    // Gives the container `fileName` a new password (`newPassword`, scrambled as Password is) and
+    // method: deciphers it with Password and enciphers it again chunk by chunk in memory, into a
+    // temporary container beside it that replaces it only once the old data has matched its
+    // checksum and the new one is on stable storage. No plain byte is written to any file. On any
+    // failure (the results of VerifyFile, a stop, a full disk) the container is untouched and the
+    // temporary one is gone. The new container keeps the old one's permissions (and owner and group
+    // where the system allows). A container with other names (hard links) is refused
+    // (kResultHasOtherNames): those names would keep the data under the old password.
+    int RekeyFile(const std::string& fileName, const SecretBytes& newPassword, int newMethod);
+
     // To be called right before the source of the last successful EncryptFile/DecryptFile is
     // removed: 0 when its name still refers to the very file that was read, unchanged since;
     // otherwise kResultPlainChanged or kResultCryptedChanged, and the source must stay.

@@ -187,6 +187,91 @@ FileResult FileCryptor::Work(const FileJob& job, const WorkOptions& options)
     return result;
 }
 
+int FileCryptor::RunCheck(const FileJob& job, const TKV_Pwd* fresh)
+{
+    ui_.WorkStarting(job);
+    const int code =
+        fresh == nullptr ? engine_.VerifyFile(job.Source) : engine_.RekeyFile(job.Source, fresh->Password, job.Method);
+    ui_.WorkEnded(job, code);
+    return code;
+}
+
+FileResult FileCryptor::Verify(const FileJob& job)
+{
+    FileResult result;
+    if (!SourceUsable(job)) return result;
+    // A stored password serves this one check; the engine object gets its own back afterwards. The
+    // entry stays whatever the result.
+    RecalledPassword recalled = table_.RecallPassword(DatabaseName(job.Target), engine_);
+    ui_.AfterDatabaseRequest();
+    if (!recalled) {
+        if (const PasswordStep step = ui_.ObtainPassword(job); step != PasswordStep::Ready) return Unprompted(step);
+    }
+    ui_.PasswordSettled(job);
+    int code = RunCheck(job, nullptr);
+    if (recalled && code == kResultWrongPassword && !engine_.Stopped()) {
+        recalled.Restore();
+        ui_.StoredPasswordRefused(job);
+        if (const PasswordStep step = ui_.ObtainPassword(job); step != PasswordStep::Ready) return Unprompted(step);
+        code = RunCheck(job, nullptr);
+    }
+    result.EngineResult = code;
+    ui_.CheckEnded(job, code);
+    if (code == kResultOk) result.Outcome = FileOutcome::Done;
+    return result;
+}
+
+FileResult FileCryptor::Rekey(FileJob job)
+{
+    FileResult result;
+    if (!SourceUsable(job)) return result;
+    const std::string name = DatabaseName(job.Target);
+    RecalledPassword recalled = table_.RecallPassword(name, engine_);
+    ui_.AfterDatabaseRequest();
+    const bool hadStored = static_cast<bool>(recalled);
+    if (!recalled) {
+        if (const PasswordStep step = ui_.ObtainPassword(job); step != PasswordStep::Ready) return Unprompted(step);
+    }
+    TKV_Pwd fresh;
+    if (const PasswordStep step = ui_.ObtainNewPassword(job, fresh); step != PasswordStep::Ready)
+        return Unprompted(step);
+    // A stored old password must not outlive the container it opened; the database must be able to
+    // take the new one before the container is replaced.
+    const bool store = hadStored || ui_.StorePasswordWanted();
+    if (store) {
+        ui_.DatabaseWillBeWritten();
+        const StoreReadiness ready = table_.PrepareToStore();
+        ui_.AfterDatabaseRequest();
+        if (ready != StoreReadiness::Ready) {
+            ui_.PasswordNotStorable(job);
+            result.Outcome = FileOutcome::EndRun;
+            return result;
+        }
+    }
+    ui_.PasswordSettled(job);
+    int code = RunCheck(job, &fresh);
+    if (recalled && code == kResultWrongPassword && !engine_.Stopped()) {
+        recalled.Restore();
+        ui_.StoredPasswordRefused(job);
+        if (const PasswordStep step = ui_.ObtainPassword(job); step != PasswordStep::Ready) return Unprompted(step);
+        code = RunCheck(job, &fresh);
+    }
+    recalled.Restore();
+    result.EngineResult = code;
+    ui_.CheckEnded(job, code);
+    if (code != kResultOk) return result;
+    result.Outcome = FileOutcome::Done;
+    if (store) {
+        const bool stored = table_.RememberPassword(name, fresh);
+        ui_.AfterDatabaseRequest();
+        if (!stored) {
+            ui_.NewPasswordNotStored(job);
+            result.Outcome = FileOutcome::DoneSourceKept;
+        }
+    }
+    return result;
+}
+
 int FileCryptor::RemoveOrWipe(const std::string& path, bool wipe) const
 {
     // Only a regular file is wiped: wiping through a link would destroy the file it points to, so a

@@ -17,7 +17,16 @@ struct FileJob
     std::string Source;
     std::string Target;
     bool Encrypting = true;
-    int Method = 0; // encryption only
+    int Method = 0; // encryption, and the new method of a rekey
+    // A container checked (Source; Target is the plain name it stands for, which its stored password
+    // is kept under) or given a new password, rather than encrypted or decrypted. Encrypting is false.
+    enum class Check
+    {
+        None,
+        Verify,
+        Rekey,
+    };
+    Check Kind = Check::None;
 };
 
 // The answer of a password prompt.
@@ -101,6 +110,15 @@ public:
     // the source is still there.
     virtual void Finished(const FileJob&, bool /*sourceKept*/) {}
 
+    // Rekey: the new password into `fresh` (Password and PwdLength) for the container's new method in
+    // job.Method, which the answer may change.
+    virtual PasswordStep ObtainNewPassword(FileJob&, TKV_Pwd& /*fresh*/) { return PasswordStep::Skip; }
+    // Verify and rekey: the engine's result for the container, told instead of EngineError (a wrong
+    // stored password is not told: the user's password is tried next).
+    virtual void CheckEnded(const FileJob&, int /*engineResult*/) {}
+    // The container has its new password, but the database still holds the old one.
+    virtual void NewPasswordNotStored(const FileJob&) {}
+
     virtual void SourceMissing(const FileJob& job) = 0;
     // A non-zero engine result, with the name its message is about.
     virtual void EngineError(int code, const std::string& subject) = 0;
@@ -133,6 +151,14 @@ public:
     };
     FileResult Work(const FileJob& job, const WorkOptions& options);
 
+    // Checks the container job.Source with its stored password, else the user's (ObtainPassword). Writes
+    // nothing; the result is told through CheckEnded. Outcome Done when it is intact.
+    FileResult Verify(const FileJob& job);
+    // Gives the container job.Source a new password and method (ObtainNewPassword) after its old one
+    // (stored, else ObtainPassword); no plain byte is written. The stored password is replaced after
+    // success when the file had one or the user wants it stored.
+    FileResult Rekey(FileJob job);
+
     // Wipes (wipe true and a regular file) or deletes the file at `path`: kResultOk,
     // kResultRemovedNotWiped when a file with other names lost only this name, else a failure code.
     // Anything but a regular file is removed itself, never wiped through.
@@ -145,6 +171,8 @@ public:
 private:
     FileResult ProcessEncryption(const FileJob& job);
     FileResult ProcessDecryption(const FileJob& job);
+    // The engine's check or rekey of a container with the password the engine object holds.
+    int RunCheck(const FileJob& job, const TKV_Pwd* fresh);
 
     TKV_Pwd& engine_;
     TKV_PwdTable& table_;

@@ -184,8 +184,10 @@ private slots:
                  QStringList({QStringLiteral("Encrypt All"), QStringLiteral("Decrypt All")}));
         QCOMPARE(Texts(window->Source_PopupMenu), QStringList({QStringLiteral("Encrypt"), QStringLiteral("Open"),
                                                                QStringLiteral("Print"), QStringLiteral("Delete")}));
-        QCOMPARE(Texts(window->Crypted_PopupMenu), QStringList({QStringLiteral("Decrypt"), QStringLiteral("Open"),
-                                                                QStringLiteral("Print"), QStringLiteral("Delete")}));
+        QCOMPARE(Texts(window->Crypted_PopupMenu),
+                 QStringList({QStringLiteral("Decrypt"), QStringLiteral("Open"), QStringLiteral("Print"),
+                              QStringLiteral("Delete"), QStringLiteral("-"), QStringLiteral("&Verify"),
+                              QStringLiteral("&Change password...")}));
         const QList<QAction*> bar = window->menuBar()->actions();
         QCOMPARE(bar.size(), 3);
         QCOMPARE(Texts(bar[0]->menu()),
@@ -231,8 +233,8 @@ private slots:
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         window->PrgState->Busy.Include(psDeleting);
         for (QAction* item : {window->EncriptAll1, window->Decriptall1, window->Encrypt1, window->Delete1,
-                              window->Decrypt1, window->Open2, window->Print2, window->Delete2,
-                              window->FileEncrypt_MenuItem, window->FileDecrypt_MenuItem}) {
+                              window->Decrypt1, window->Open2, window->Print2, window->Delete2, window->Verify2,
+                              window->ChangePassword2, window->FileEncrypt_MenuItem, window->FileDecrypt_MenuItem}) {
             window->StatusBar3->SetPanelText(0, QStringLiteral("Idle."));
             item->setEnabled(true);
             item->trigger();
