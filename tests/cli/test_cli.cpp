@@ -4,6 +4,7 @@
 #include "TKV_Pwd.h"
 
 #include "../engine/FileTestSupport.h"
+#include "../passwords/PwdTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -1413,6 +1414,33 @@ TEST_F(CliKeys, ListRemoveAndPruneWithAndWithoutTheContainers)
     EXPECT_TRUE(Contains(o.err, "no password is stored in " + AsTold(db))) << o.err;
     // The containers themselves were never touched.
     EXPECT_EQ(work.List(), (std::vector<std::string>{"a.txt.cry", "c.txt.cry"}));
+}
+
+// A database may hold a name in another spelling than kelvane-cli's own (an older program stored a
+// path as it was given; on Windows perhaps with forward slashes): remove takes a full path as list
+// prints it. A relative name, in any letter case where names ignore it, is the file below the
+// current directory.
+TEST_F(CliKeys, AFullPathIsTakenAsListed)
+{
+#if defined(_WIN32)
+    const std::string other = work / "old.txt";
+#else
+    const std::string other = Here("./old.txt");
+#endif
+    WriteBytes(db, pwtest::BuildDatabase("master-of-db", pwtest::TableText({Here("new.txt") + "=2", other + "=1"})));
+
+    Outcome o = Keys("list");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "missing\t" + other + "\nmissing\t" + Here("new.txt") + "\n");
+
+    o = Keys("remove", {other});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + other + "\n");
+
+    o = Keys("remove", {kCaseSensitiveNames ? "new.txt" : "NEW.txt"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + Here("new.txt") + "\n");
+    EXPECT_EQ(Keys("list").out, "");
 }
 
 TEST_F(CliKeys, AWrongMasterPasswordChangesNothing)
