@@ -42,11 +42,25 @@ const char* StateText(ContainerState state)
     return "unknown";
 }
 
+// True for a full path: "/..." on POSIX; on Windows "X:\..." or "X:/..." and "\\server\share\...".
+bool IsFullPath(const std::string& name)
+{
+#if defined(_WIN32)
+    const auto separator = [&](std::size_t i) { return i < name.size() && (name[i] == '\\' || name[i] == '/'); };
+    const bool drive = name.size() > 1 && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z') && name[1] == ':';
+    return (drive && separator(2)) || (separator(0) && separator(1));
+#else
+    return !name.empty() && name.front() == '/';
+#endif
+}
+
 // The database keys a file by its absolute path; a relative NAME means the file below the current
-// directory.
+// directory. A full path is taken as written, as `keys list` prints it: a database may hold names
+// in other spellings than ours (a Windows one "C:/docs/a.txt", as an older program stored it),
+// which normalising would never match.
 std::string StoredNameOf(const std::string& name)
 {
-    return !name.empty() && name.front() == '/' ? name : DatabaseName(name);
+    return IsFullPath(name) ? name : DatabaseName(name);
 }
 
 int List(TKV_PwdTable& table, CliPasswordUi& ui)

@@ -4,6 +4,7 @@
 #include "TKV_Pwd.h"
 
 #include "../engine/FileTestSupport.h"
+#include "../passwords/PwdTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -1336,17 +1337,23 @@ namespace {
 class CliKeys : public CliKeyfile
 {
 protected:
-#if defined(_WIN32)
-    // Written with POSIX names and a name that is no UTF-8; not yet ported to the Windows build.
-    void SetUp() override
-    {
-        GTEST_SKIP() << "POSIX names";
-    }
-#endif
     // The folder as the database names files in it.
     std::string Here(const std::string& name) const
     {
+#if defined(_WIN32)
+        // The full path with backslashes, from the drive letter on; the scratch folder's path is one.
+        return work.path() + "\\" + name;
+#else
         return std::filesystem::canonical(work / "").string() + "/" + name;
+#endif
+    }
+    // A full path as the messages name it, normalised (Windows: with backslashes).
+    static std::string AsTold(std::string path)
+    {
+#if defined(_WIN32)
+        std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+        return path;
     }
     Outcome Keys(const std::string& action, const std::vector<std::string>& names = {},
                  const std::string& masterFile = "")
@@ -1358,23 +1365,28 @@ protected:
     }
 };
 
+#if defined(_WIN32)
+// Windows names are UTF-16, so a name outside ASCII always reaches the program as valid UTF-8.
+const std::string kNonAsciiName = "caf\xC3\xA9";
+#else
 // "caf\xE9" is Latin-1, not UTF-8: a name a file manager may have made long ago.
-const std::string kLatin1Name = "caf\xE9";
+const std::string kNonAsciiName = "caf\xE9";
+#endif
 
 TEST_F(CliKeys, ListRemoveAndPruneWithAndWithoutTheContainers)
 {
-    for (const std::string name : {"a.txt", "b.txt", "c.txt", kLatin1Name.c_str()}) {
+    for (const std::string name : {"a.txt", "b.txt", "c.txt", kNonAsciiName.c_str()}) {
         WriteBytes(work / name, Pattern(100, 7));
         ASSERT_EQ(EncryptStoring(work / name, "file-pass-" + name), 0) << name;
     }
     // The user deleted two containers long ago.
-    std::filesystem::remove(work / "b.txt.cry");
-    std::filesystem::remove(work / (kLatin1Name + ".cry"));
+    std::filesystem::remove(FsPath(work / "b.txt.cry"));
+    std::filesystem::remove(FsPath(work / (kNonAsciiName + ".cry")));
 
     Outcome o = Keys("list");
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "present\t" + Here("a.txt") + "\nmissing\t" + Here("b.txt") + "\npresent\t" + Here("c.txt") +
-                         "\nmissing\t" + Here(kLatin1Name) + "\n");
+                         "\nmissing\t" + Here(kNonAsciiName) + "\n");
     EXPECT_FALSE(Contains(o.out + o.err, "file-pass"));
 
     // A relative name is the file below the current directory.
@@ -1390,7 +1402,7 @@ TEST_F(CliKeys, ListRemoveAndPruneWithAndWithoutTheContainers)
 
     o = Keys("prune");
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out, "removed\t" + Here("b.txt") + "\nremoved\t" + Here(kLatin1Name) + "\n");
+    EXPECT_EQ(o.out, "removed\t" + Here("b.txt") + "\nremoved\t" + Here(kNonAsciiName) + "\n");
 
     o = Keys("prune");
     EXPECT_EQ(o.status, 0) << o.err;
@@ -1399,9 +1411,36 @@ TEST_F(CliKeys, ListRemoveAndPruneWithAndWithoutTheContainers)
     o = Keys("list");
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "");
-    EXPECT_TRUE(Contains(o.err, "no password is stored in " + db)) << o.err;
+    EXPECT_TRUE(Contains(o.err, "no password is stored in " + AsTold(db))) << o.err;
     // The containers themselves were never touched.
     EXPECT_EQ(work.List(), (std::vector<std::string>{"a.txt.cry", "c.txt.cry"}));
+}
+
+// A database may hold a name in another spelling than kelvane-cli's own (an older program stored a
+// path as it was given; on Windows perhaps with forward slashes): remove takes a full path as list
+// prints it. A relative name, in any letter case where names ignore it, is the file below the
+// current directory.
+TEST_F(CliKeys, AFullPathIsTakenAsListed)
+{
+#if defined(_WIN32)
+    const std::string other = work / "old.txt";
+#else
+    const std::string other = Here("./old.txt");
+#endif
+    WriteBytes(db, pwtest::BuildDatabase("master-of-db", pwtest::TableText({Here("new.txt") + "=2", other + "=1"})));
+
+    Outcome o = Keys("list");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "missing\t" + other + "\nmissing\t" + Here("new.txt") + "\n");
+
+    o = Keys("remove", {other});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + other + "\n");
+
+    o = Keys("remove", {kCaseSensitiveNames ? "new.txt" : "NEW.txt"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "removed\t" + Here("new.txt") + "\n");
+    EXPECT_EQ(Keys("list").out, "");
 }
 
 TEST_F(CliKeys, AWrongMasterPasswordChangesNothing)
@@ -1426,7 +1465,7 @@ TEST_F(CliKeys, NoDatabaseThereIsToldWithoutAskingForTheMasterPassword)
     const std::string none = io / "none.key";
     const Outcome o = Run({"keys", "list", "--keyfile", none});
     EXPECT_EQ(o.status, 1);
-    EXPECT_TRUE(Contains(o.err, none + ": no password database there")) << o.err;
+    EXPECT_TRUE(Contains(o.err, AsTold(none) + ": no password database there")) << o.err;
     EXPECT_FALSE(Contains(o.err, "master password")) << o.err;
     EXPECT_FALSE(Exists(none));
     EXPECT_FALSE(Exists(none + ".lock"));

@@ -4,13 +4,26 @@
 #include "PwdDbLock.h"
 #include "PwdTestSupport.h"
 
+#if defined(_WIN32)
+#include "SourceFile.h"
+#else
 #include <sys/stat.h>
+#endif
+
+#include <algorithm>
 
 using namespace pwtest;
 
 namespace {
 
 // Which file a save left: a save renames a new file into place.
+#if defined(_WIN32)
+// The file index stands for the inode, which the C runtime's stat leaves at 0.
+unsigned long long InodeOf(const std::string& path)
+{
+    return IdentityOfRegularFile(path).inode;
+}
+#else
 ino_t InodeOf(const std::string& path)
 {
     struct stat st
@@ -18,42 +31,60 @@ ino_t InodeOf(const std::string& path)
     };
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
+#endif
 
 class StoredNames : public TableTest
 {
 protected:
-#if defined(_WIN32)
-    // Written with POSIX names, links and inodes; not yet ported to the Windows build.
-    void SetUp() override
-    {
-        GTEST_SKIP() << "POSIX names, links and inodes";
-    }
-#endif
-    // A name in the scratch folder; with `container`, its container is made under `spelling`.
+    // A name in the scratch folder, spelt as the table stores names (Windows: with backslashes); with
+    // `container`, its container is made under `spelling`.
     std::string File(const std::string& name, bool container = false, const std::string& spelling = ".cry")
     {
-        const std::string path = dir.Path(name);
+        const std::string path = Stored(name);
         if (container) WriteBytes(path + spelling, ToBytes("container"));
+        return path;
+    }
+    std::string Stored(const std::string& name) const
+    {
+        std::string path = dir.Path(name);
+#if defined(_WIN32)
+        std::replace(path.begin(), path.end(), '/', '\\');
+#endif
         return path;
     }
 };
 
+#if defined(_WIN32)
+// Windows names are UTF-16, so a name outside ASCII always reaches the table as valid UTF-8.
+const std::string kNonAscii = "caf\xC3\xA9";
+#else
 // "caf\xE9" is Latin-1, not UTF-8: a name such as a file manager may have made long ago.
-const std::string kLatin1 = "caf\xE9";
+const std::string kNonAscii = "caf\xE9";
+#endif
 
 TEST_F(StoredNames, ListsEachNameOnceWithItsContainersStateAndNoPassword)
 {
     const std::string a = File("a", true);
     const std::string b = File("b");
     const std::string upper = File("c", true, ".CRY");
-    const std::string latin = File(kLatin1, true);
+    const std::string nonAscii = File(kNonAscii, true);
     const std::string plainOnly = File("d");
     WriteBytes(plainOnly, ToBytes("the plain file, not its container"));
+    std::vector<std::string> lines = {
+        a + "=pass-a",         b + "=pass-b",   upper + "=pass-c",     nonAscii + "=pass-latin",
+        plainOnly + "=pass-d", b + "=second-b", "no equals sign here", ""};
+    std::vector<std::pair<std::string, ContainerState>> expected = {
+        {a, ContainerState::Present},        {b, ContainerState::Missing},         {upper, ContainerState::Present},
+        {nonAscii, ContainerState::Present}, {plainOnly, ContainerState::Missing},
+    };
+#if !defined(_WIN32) // a symbolic link needs a privilege on Windows, and wine makes none
     // A folder link that leads nowhere lets no one tell whether the container is there.
     std::filesystem::create_symlink("loop", dir.Path("loop"));
     const std::string unknown = dir.Path("loop/e");
-    WriteDatabase({a + "=pass-a", b + "=pass-b", upper + "=pass-c", latin + "=pass-latin", plainOnly + "=pass-d",
-                   unknown + "=pass-e", b + "=second-b", "no equals sign here", ""});
+    lines.insert(lines.begin() + 5, unknown + "=pass-e");
+    expected.push_back({unknown, ContainerState::Unknown});
+#endif
+    WriteDatabase(lines);
     EnterMaster();
 
     std::vector<StoredName> names;
@@ -61,10 +92,6 @@ TEST_F(StoredNames, ListsEachNameOnceWithItsContainersStateAndNoPassword)
     std::vector<std::pair<std::string, ContainerState>> got;
     for (const StoredName& n : names)
         got.emplace_back(n.Name, n.Container);
-    const std::vector<std::pair<std::string, ContainerState>> expected = {
-        {a, ContainerState::Present},     {b, ContainerState::Missing},         {upper, ContainerState::Present},
-        {latin, ContainerState::Present}, {plainOnly, ContainerState::Missing}, {unknown, ContainerState::Unknown},
-    };
     EXPECT_EQ(got, expected);
     EXPECT_TRUE(table.Entries.Empty());
 }
@@ -81,7 +108,7 @@ TEST_F(StoredNames, AnEmptyDatabaseListsNothing)
 struct RemoveCase
 {
     const char* label;
-    std::vector<std::string> lines; // "@" stands for the scratch folder
+    std::vector<std::string> lines; // "@" stands for the scratch folder and its separator
     std::vector<std::string> remove;
     std::vector<std::string> remaining;
     std::vector<std::string> removed;
@@ -94,7 +121,7 @@ protected:
     std::string Here(const std::string& text) const
     {
         std::string out = text;
-        if (const auto at = out.find('@'); at != std::string::npos) out.replace(at, 1, dir.Path(""));
+        if (const auto at = out.find('@'); at != std::string::npos) out.replace(at, 1, Stored(""));
         return out;
     }
     std::vector<std::string> Here(const std::vector<std::string>& texts) const
@@ -110,7 +137,7 @@ TEST_P(Remove, TakesTheNamedLinesOnlyAndSaysWhichNamesHadNone)
 {
     const RemoveCase& c = GetParam();
     WriteDatabase(Here(c.lines));
-    const ino_t before = InodeOf(db);
+    const auto before = InodeOf(db);
     EnterMaster();
 
     NameRemoval removal;
@@ -138,31 +165,45 @@ INSTANTIATE_TEST_SUITE_P(
                    {"@a=1", "@caf\xC3\xA9=3"},
                    {"@caf\xE9"},
                    {}},
-        RemoveCase{"ThePasswordPartIsNoName", {"@a=@b", "@b=1"}, {"@a=@b"}, {"@a=@b", "@b=1"}, {}, {"@a=@b"}}),
+        RemoveCase{"ThePasswordPartIsNoName", {"@a=@b", "@b=1"}, {"@a=@b"}, {"@a=@b", "@b=1"}, {}, {"@a=@b"}},
+        // Where file names ignore letter case, so does the name to remove; the stored spelling is told.
+        RemoveCase{"OtherLetterCase",
+                   {"@a=1", "@A=2", "@b=3"},
+                   {"@A"},
+                   kCaseSensitiveNames ? std::vector<std::string>{"@a=1", "@b=3"} : std::vector<std::string>{"@b=3"},
+                   {kCaseSensitiveNames ? "@A" : "@a"},
+                   {}}),
     [](const ::testing::TestParamInfo<RemoveCase>& info) { return std::string(info.param.label); });
 
 TEST_F(StoredNames, PruneRemovesTheNamesWhoseContainerIsGoneAndKeepsThoseNoOneCanTell)
 {
     const std::string kept = File("kept", true);
     const std::string gone = File("gone");
-    const std::string latinGone = File(kLatin1);
+    const std::string nonAsciiGone = File(kNonAscii);
     const std::string upperKept = File("upper", true, ".Cry");
+    std::vector<std::string> lines = {kept + "=1",         gone + "=2",      gone + "=2b",
+                                      nonAsciiGone + "=3", upperKept + "=4", "no equals sign"};
+    std::vector<std::string> unchecked;
+    std::vector<std::string> remaining = {kept + "=1", upperKept + "=4", "no equals sign"};
+#if !defined(_WIN32) // a symbolic link needs a privilege on Windows, and wine makes none
     std::filesystem::create_symlink("loop", dir.Path("loop"));
     const std::string unknown = dir.Path("loop/x");
-    WriteDatabase(
-        {kept + "=1", gone + "=2", gone + "=2b", latinGone + "=3", upperKept + "=4", unknown + "=5", "no equals sign"});
+    lines.insert(lines.begin() + 5, unknown + "=5");
+    unchecked.push_back(unknown);
+    remaining.insert(remaining.begin() + 1, unknown + "=5");
+#endif
+    WriteDatabase(lines);
     EnterMaster();
 
     NameRemoval removal;
     ASSERT_EQ(table.PruneStoredNames(removal), kResultOk);
-    EXPECT_EQ(removal.Removed, (std::vector<std::string>{latinGone, gone}));
-    EXPECT_EQ(removal.Unchecked, std::vector<std::string>{unknown});
+    EXPECT_EQ(removal.Removed, (std::vector<std::string>{nonAsciiGone, gone}));
+    EXPECT_EQ(removal.Unchecked, unchecked);
     EXPECT_TRUE(removal.NotFound.empty());
-    EXPECT_EQ(DatabaseLines(),
-              (std::vector<std::string>{kept + "=1", unknown + "=5", upperKept + "=4", "no equals sign"}));
+    EXPECT_EQ(DatabaseLines(), remaining);
 
     // Once nothing is missing, pruning again writes nothing.
-    const ino_t before = InodeOf(db);
+    const auto before = InodeOf(db);
     ASSERT_EQ(table.PruneStoredNames(removal), kResultOk);
     EXPECT_TRUE(removal.Removed.empty());
     EXPECT_EQ(InodeOf(db), before);
@@ -209,7 +250,7 @@ TEST_P(Refused, WithoutTheRightMasterPasswordTheDatabaseIsUntouched)
     const std::string gone = File("gone");
     WriteDatabase({gone + "=1"});
     const Bytes bytes = ReadBytes(db);
-    const ino_t inode = InodeOf(db);
+    const auto inode = InodeOf(db);
     if (c.masterEntered) EnterMaster("Not-The-Master");
 
     EXPECT_EQ(RunOp(table, c.op, gone), kResultWrongPassword);
