@@ -37,6 +37,11 @@ bool NameOfLine(std::string_view line, std::string_view& name) noexcept
 ContainerState ContainerOf(const std::string& name)
 {
 #if defined(_WIN32)
+    // A name an older program wrote in the ANSI code page is no UTF-8 and cannot be looked up as
+    // written; told as missing, a prune would take the password of a file that is there.
+    if (!name.empty() && ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
+                                               static_cast<int>(name.size()), nullptr, 0) == 0)
+        return ContainerState::Unknown;
     // Names are compared without regard to letter case here: one spelling says it.
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (::GetFileAttributesExW(WidePath(name + ".cry").c_str(), GetFileExInfoStandard, &data))

@@ -191,6 +191,15 @@ TEST_F(StoredNames, PruneRemovesTheNamesWhoseContainerIsGoneAndKeepsThoseNoOneCa
     lines.insert(lines.begin() + 5, unknown + "=5");
     unchecked.push_back(unknown);
     remaining.insert(remaining.begin() + 1, unknown + "=5");
+#else
+    // A name an older program wrote in the ANSI code page cannot be looked up as written: whether
+    // its container is there nobody can tell, so it stays, even with the file it means present.
+    const std::string ansi = dir.Path("l\xE9gacy");
+    WriteBytes(dir.Path("l\xC3\xA9gacy.cry"), ToBytes("container"));
+    lines.insert(lines.begin() + 5, ansi + "=5");
+    unchecked.push_back(ansi);
+    // Spelt with a slash, it sorts before the names spelt with backslashes.
+    remaining.insert(remaining.begin(), ansi + "=5");
 #endif
     WriteDatabase(lines);
     EnterMaster();
