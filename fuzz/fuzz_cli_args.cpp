@@ -20,12 +20,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Options options;
     const CliParse parse = ParseCliArguments(args, options);
     if (parse.Outcome == CliParseOutcome::Usage && parse.Error.empty()) __builtin_trap();
-    if (parse.Outcome == CliParseOutcome::Run) {
+    if (parse.Outcome == CliParseOutcome::Run && options.command == "keys") {
+        const bool removes = options.keysAction == "remove";
+        const bool known = removes || options.keysAction == "list" || options.keysAction == "prune";
+        if (!known || !options.keyfile || options.files.empty() == removes) __builtin_trap();
+    } else if (parse.Outcome == CliParseOutcome::Run) {
         const bool known = options.command == "encrypt" || options.command == "decrypt" || options.command == "info" ||
-                           options.command == "wipe";
+                           options.command == "wipe" || options.command == "verify" || options.command == "rekey";
         if (!known || options.files.empty() || options.jobs < 1 || options.jobs > 256 || options.method < 0 ||
-            options.method > 4 || (options.masterPasswordFile && !options.keyfile))
+            options.method > 4 || (options.masterPasswordFile && !options.keyfile) ||
+            (options.newPasswordFile && options.command != "rekey"))
             __builtin_trap();
+        // Standard input can give one password only.
+        int fromInput = 0;
+        for (const auto* file : {&options.passwordFile, &options.newPasswordFile, &options.masterPasswordFile})
+            fromInput += *file && **file == "-" ? 1 : 0;
+        if (fromInput > 1) __builtin_trap();
     }
     return 0;
 }

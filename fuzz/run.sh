@@ -39,7 +39,12 @@ seeds() { # target -> seed folder, made once
     fuzz_cli_args)
         printf 'encrypt\0--method=3xdes\0--keep\0a.txt' > "$dir/encrypt"
         printf 'decrypt\0-r\0--jobs=2\0--keyfile=db\0--master-password-file\0-\0dir' > "$dir/decrypt"
-        printf 'info\0--\0-x.cry' > "$dir/info" ;;
+        printf 'info\0--\0-x.cry' > "$dir/info"
+        printf 'verify\0--keyfile\0db\0a.cry' > "$dir/verify"
+        printf 'rekey\0--method\0des\0--password-file\0-\0--new-password-file=new\0a.cry' > "$dir/rekey"
+        printf 'keys\0remove\0--keyfile=db\0--master-password-file\0-\0--\0-name' > "$dir/keys"
+        # Found by the fuzzer when rekey came: the harness did not know the command yet.
+        printf 'rekey\0-\0\0--\0\0\0oxry' > "$dir/rekey-stdin" ;;
     fuzz_settings)
         cp "$here/../data/crypt file.ini.in" "$dir/default.ini"
         find "$here/../tests/data" -name '*.ini' -exec cp {} "$dir/" \; ;;
