@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "Container.h"
+#include "Keys.h"
 #include "ResultCodes.h"
 #include "TKV_Pwd.h"
 
@@ -24,6 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Only a container the header reader accepted can open.
     if (result == kResultOk && (!info.readable || info.method < 0)) __builtin_trap();
     std::remove(plain.c_str());
+
+    // Verify and rekey read as decryption does: they accept exactly what it accepts, and a rekeyed
+    // container opens under the new password.
+    if ((pwd.VerifyFile(path) == kResultOk) != (result == kResultOk)) __builtin_trap();
+    TKV_Pwd next;
+    next.SetPassword("fuzznew12");
+    const int rekeyed = pwd.RekeyFile(path, next.Password, kMethodDes);
+    if ((rekeyed == kResultOk) != (result == kResultOk)) __builtin_trap();
+    if (rekeyed == kResultOk && next.VerifyFile(path) != kResultOk) __builtin_trap();
     std::remove(path.c_str());
     return 0;
 }
