@@ -2,6 +2,7 @@
 #include "TStoredPwd_Form.h"
 
 #include "PasswordDialogs.h"
+#include "QtPaths.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,32 +17,6 @@
 namespace {
 
 constexpr int kNameRole = Qt::UserRole;
-
-// The length of the valid UTF-8 sequence at `p` (at most `left` bytes), 0 when there is none.
-int Utf8Length(const unsigned char* p, std::size_t left)
-{
-    const unsigned char c = p[0];
-    if (c < 0x80) return 1;
-    int n = 0;
-    char32_t code = 0;
-    char32_t least = 0;
-    if ((c & 0xE0) == 0xC0) {
-        n = 2, code = c & 0x1F, least = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 3, code = c & 0x0F, least = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 4, code = c & 0x07, least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < static_cast<std::size_t>(n)) return 0;
-    for (int i = 1; i < n; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return n;
-}
 
 } // namespace
 
@@ -112,7 +87,7 @@ QString TStoredPwd_Form::ShownName(const std::string& name)
     QString text;
     std::size_t i = 0;
     while (i < name.size()) {
-        const int n = Utf8Length(p + i, name.size() - i);
+        const int n = qtpaths_detail::Utf8SequenceLength(p + i, name.size() - i);
         if (n == 0) {
             text += QStringLiteral("\\x") + QString::number(p[i], 16).toUpper().rightJustified(2, QLatin1Char('0'));
             ++i;

@@ -4,6 +4,7 @@
 #include "TKV_Pwd.h"
 
 #include "../engine/FileTestSupport.h"
+#include "TerminalSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <pty.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -277,53 +276,16 @@ TEST_F(CliChecks, UsageErrors)
 TEST_F(CliChecks, TheNewPasswordIsAskedTwiceOnATerminal)
 {
     Container("t", Pattern(2000, 3), 1, "old-password");
-    int master = -1;
-    const std::string oldFile = PasswordFile("old-password");
     const std::string target = work / "t.cry";
-    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::execl(KELVANE_CLI_PATH, KELVANE_CLI_PATH, "rekey", "--password-file", oldFile.c_str(), target.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::string seen;
-    // Reads until `prompt` has appeared since `from`; false after a few seconds without it.
-    const auto waitFor = [&](const std::string& prompt, std::size_t& from) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < until) {
-            const auto at = seen.find(prompt, from);
-            if (at != std::string::npos) {
-                from = at + prompt.size();
-                return true;
-            }
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 100) > 0) {
-                char buffer[256];
-                const ssize_t n = ::read(master, buffer, sizeof buffer);
-                if (n <= 0) return false;
-                seen.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return false;
-    };
-    const auto type = [&](const std::string& text) {
-        ASSERT_EQ(::write(master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    };
-    std::size_t from = 0;
-    ASSERT_TRUE(waitFor("Enter the new password", from)) << seen;
-    type("first-new\n");
-    ASSERT_TRUE(waitFor("Reenter the new password", from)) << seen;
-    type("mistyped!\n");
-    ASSERT_TRUE(waitFor("Enter the new password", from)) << seen;
-    type("second-new\n");
-    ASSERT_TRUE(waitFor("Reenter the new password", from)) << seen;
-    type("second-new\n");
-    waitFor("new password, IDEA", from);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ::close(master);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
+    const terminaltest::TerminalRun run =
+        terminaltest::RunOnTerminal({"rekey", "--password-file", PasswordFile("old-password"), target},
+                                    {"first-new", "mistyped!", "second-new", "second-new"});
+    ASSERT_EQ(run.prompts.size(), 4u) << run.screen;
+    for (std::size_t i = 0; i < run.prompts.size(); ++i)
+        EXPECT_EQ(run.prompts[i].rfind(i % 2 == 0 ? "Enter the new password" : "Reenter the new password", 0), 0u)
+            << run.prompts[i];
+    EXPECT_EQ(run.status, 0) << run.screen;
+    EXPECT_NE(run.screen.find("new password, IDEA"), std::string::npos) << run.screen;
     EXPECT_EQ(Opens(target, "second-new"), 0);
 }
 
