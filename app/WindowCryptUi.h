@@ -79,7 +79,10 @@ public:
         } else if (job.Kind == FileJob::Check::Verify) {
             w_.Interaction().InfoBox(WithName(kIntactMessage, Current.Name));
         } else {
+            // Told in a box as well: the status line gives way to "Idle." as soon as the lists are
+            // read again after the container was replaced.
             w_.UpdateStatus(WithName(kPasswordChangedStatus, Current.Name));
+            w_.Interaction().InfoBox(WithName(kPasswordChangedStatus, Current.Name));
         }
     }
 

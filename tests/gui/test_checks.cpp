@@ -139,6 +139,7 @@ private slots:
         Select(w.window->Crypted_ListView, {QStringLiteral("a.txt")});
         ui.ExpectDecryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("secret"));
         ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("a longer new one"));
+        ui.ExpectInfo(Say(kPasswordChangedStatus, QStringLiteral("a.txt")));
         w.window->ChangePassword2->trigger();
         QCOMPARE(ui.Pending(), 0);
 
@@ -216,6 +217,7 @@ private slots:
         QCOMPARE(ui.Pending(), 0);
 
         ui.ExpectEncryptPrompt(QStringLiteral("a.txt"), prAccepted, QStringLiteral("replaced1"), false, false);
+        ui.ExpectInfo(Say(kPasswordChangedStatus, QStringLiteral("a.txt")));
         w.window->ChangePassword2->trigger();
         QCOMPARE(ui.Pending(), 0);
         QCOMPARE(Opens(w.Path(QStringLiteral("a.txt.cry")), "replaced1"), 0);
