@@ -117,24 +117,34 @@ pid_t Start(const TempDir& io, const std::vector<std::string>& args, const std::
     std::wstring commandLine = Quoted(WidenUtf8(CliPath()));
     for (const std::string& arg : args)
         commandLine += L" " + Quoted(WidenUtf8(arg));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = Inheritable(in, GENERIC_READ, OPEN_EXISTING);
-    startup.hStdOutput = Inheritable(out, GENERIC_WRITE, CREATE_ALWAYS);
-    startup.hStdError = Inheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process{};
     const std::wstring directory = WidenUtf8(cwd);
-    const bool started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                                          nullptr, cwd.empty() ? nullptr : directory.c_str(), &startup, &process);
-    for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
-        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-    if (!started) {
-        ADD_FAILURE() << "cannot start " << CliPath() << ": error " << ::GetLastError();
-        return nullptr;
+    DWORD error = 0;
+    // Under wine a file the previous program wrote is now and then still held for a moment after it
+    // ended; a few tries get past that.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = Inheritable(in, GENERIC_READ, OPEN_EXISTING);
+        startup.hStdOutput = Inheritable(out, GENERIC_WRITE, CREATE_ALWAYS);
+        startup.hStdError = Inheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
+        bool started = false;
+        if (startup.hStdInput != INVALID_HANDLE_VALUE && startup.hStdOutput != INVALID_HANDLE_VALUE &&
+            startup.hStdError != INVALID_HANDLE_VALUE)
+            started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                                       cwd.empty() ? nullptr : directory.c_str(), &startup, &process);
+        error = ::GetLastError();
+        for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+            if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+        if (started) {
+            ::CloseHandle(process.hThread);
+            return process.hProcess;
+        }
+        ::Sleep(100);
     }
-    ::CloseHandle(process.hThread);
-    return process.hProcess;
+    ADD_FAILURE() << "cannot start " << CliPath() << ": error " << error;
+    return nullptr;
 }
 
 Outcome Finish(const TempDir& io, pid_t process)
