@@ -13,6 +13,16 @@ CliParse Usage(std::string text)
     return {CliParseOutcome::Usage, std::move(text)};
 }
 
+// "--name=value" becomes "--name" and its value (true); any other argument stays as it is.
+bool SplitInlineValue(std::string& arg, std::string& value)
+{
+    const auto eq = arg.find('=');
+    if (arg.rfind("--", 0) != 0 || eq == std::string::npos) return false;
+    value = arg.substr(eq + 1);
+    arg.resize(eq);
+    return true;
+}
+
 // keys list|prune --keyfile DB [--master-password-file PATH|-], keys remove ... NAME...
 CliParse ParseKeysArguments(const std::vector<std::string>& args, Options& options)
 {
@@ -34,12 +44,7 @@ CliParse ParseKeysArguments(const std::vector<std::string>& args, Options& optio
             continue;
         }
         std::string value;
-        bool hasValue = false;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasValue = true;
-        }
+        const bool hasValue = SplitInlineValue(arg, value);
         if (arg == "--help" || arg == "-h") return {CliParseOutcome::Help, {}};
         if (arg != "--keyfile" && arg != "--master-password-file")
             return Usage("unknown option '" + args[i] + "' for " + command);
@@ -99,12 +104,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, Options& option
             continue;
         }
         std::string value;
-        bool hasValue = false;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasValue = true;
-        }
+        const bool hasValue = SplitInlineValue(arg, value);
         auto takeValue = [&]() -> bool {
             if (hasValue) return true;
             if (i + 1 >= args.size()) return false;
