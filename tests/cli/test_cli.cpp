@@ -28,6 +28,8 @@
 
 #include "WindowsHeader.h"
 #else
+#include "../common/ProcLocks.h"
+
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -1507,20 +1509,7 @@ TEST_F(CliKeys, UsageErrors)
 }
 
 #if !defined(_WIN32) // flock and /proc/locks; the Windows lock has its tests in the password core
-// True while `pid` waits for a flock (a "->" line of /proc/locks).
-bool WaitsForALock(pid_t pid)
-{
-    std::ifstream locks("/proc/locks");
-    std::string line;
-    while (std::getline(locks, line)) {
-        std::istringstream fields(line);
-        std::string number, arrow, kind, mode, access, owner;
-        if (fields >> number >> arrow >> kind >> mode >> access >> owner && arrow == "->" && kind == "FLOCK" &&
-            owner == std::to_string(pid))
-            return true;
-    }
-    return false;
-}
+using testplatform::WaitsForALock;
 
 // Another process in the middle of changing the database holds its lock: keys waits for it, as
 // encrypt and decrypt do, and then works on what that process saved.

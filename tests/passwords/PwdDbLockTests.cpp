@@ -11,6 +11,8 @@
 #include <thread>
 
 #if !defined(_WIN32)
+#include "../common/ProcLocks.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -20,20 +22,7 @@ using namespace pwtest;
 namespace {
 
 #if !defined(_WIN32)
-// True while `pid` waits for a flock (a "->" line of /proc/locks).
-bool WaitsForALock(pid_t pid)
-{
-    std::ifstream locks("/proc/locks");
-    std::string line;
-    while (std::getline(locks, line)) {
-        std::istringstream fields(line);
-        std::string number, arrow, kind, mode, access, owner;
-        if (fields >> number >> arrow >> kind >> mode >> access >> owner && arrow == "->" && kind == "FLOCK" &&
-            owner == std::to_string(pid))
-            return true;
-    }
-    return false;
-}
+using testplatform::WaitsForALock;
 #endif
 
 enum class FirstChange
